@@ -1,0 +1,236 @@
+// Showing and closing the form, the two connections, the statement helpers and the error display.
+#include <exception>
+
+#include "audit/handlers.h"
+#include "audit/param_state.h"
+#include "audit/tfrm_main.h"
+#include "db/connection_string.h"
+#include "text/error.h"
+#include "text/number_text.h"
+
+namespace torva::audit {
+
+namespace {
+
+constexpr std::string_view kNotice = "提示";
+constexpr std::string_view kFeeStandardError = "打开勘察设计费用文件错误！";
+constexpr std::string_view kFeeStandardFile = "Data/GL.mgl";
+constexpr std::string_view kFeeStandardProbe = "select 1 from GL_FYFile where 1=2";
+
+// The last code point of a UTF-8 text (0 for the empty text).
+char32_t LastCodePoint(std::string_view text) {
+  if (text.empty()) return 0;
+  size_t start = text.size() - 1;
+  while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
+  const auto lead = static_cast<unsigned char>(text[start]);
+  int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+  char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+  for (size_t i = start + 1; i < text.size(); ++i) {
+    cp = (cp << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
+  }
+  return cp;
+}
+
+}  // namespace
+
+struct TfrmMain::ParamState : ParamStateData {};
+
+TfrmMain::TfrmMain(FormContext context, UiPort& ui)
+    : context_(std::move(context)), ui_(ui), param_state_(std::make_unique<ParamState>()) {
+  WireHandlers();
+}
+
+TfrmMain::~TfrmMain() = default;
+
+void TfrmMain::WireHandlers() {
+  auto bind = [this](const std::string& name) -> std::function<void(int)> {
+    if (name.empty()) return nullptr;
+    HandlerFn fn = FindHandler(name);
+    if (fn == nullptr) return nullptr;
+    return [this, fn](int key) { fn(*this, key); };
+  };
+  auto plain = [](std::function<void(int)> f) -> form::Handler {
+    if (!f) return nullptr;
+    return [f = std::move(f)] { f(0); };
+  };
+  for (form::Control* control : model_.controls()) {
+    const form::ControlSpec& spec = control->spec();
+    control->on_key_down = bind(spec.on_key_down);
+    control->on_dbl_click = plain(bind(spec.on_dbl_click));
+    if (auto* edit = dynamic_cast<form::Edit*>(control)) edit->on_change = plain(bind(spec.on_change));
+    if (auto* box = dynamic_cast<form::CheckBox*>(control)) box->on_click = plain(bind(spec.on_click));
+    if (auto* button = dynamic_cast<form::Button*>(control)) {
+      button->on_click = plain(bind(spec.on_click));
+    }
+    if (auto* list = dynamic_cast<form::ListCombo*>(control)) {
+      list->on_select = plain(bind(spec.on_select));
+    }
+  }
+}
+
+void TfrmMain::CallHandler(std::string_view name, int key) {
+  if (HandlerFn fn = FindHandler(name)) fn(*this, key);
+}
+
+// ---- lifetime ----
+
+void TfrmMain::Show() {
+  if (shown_ || ended()) return;
+  shown_ = true;
+  state_ = State::kLoading;
+  try {
+    FormShow();
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+  if (state_ == State::kLoading) {
+    state_ = Tag() == 1 ? State::kLive : State::kLoadedWithoutRecalc;
+  }
+}
+
+void TfrmMain::FormShow() {
+  if (!Connect()) {
+    // Nothing was loaded: the close that follows must write nothing (see FormClose).
+    RequestClose();
+    return;
+  }
+  LoadCoefficientList();
+  ProbeFeeStandard();
+  LoadParams();
+  MarkOneStageSurvey();
+  if (Checked("RzCB_Auto")) RefreshFromBudget();
+  SetTag(1);
+}
+
+bool TfrmMain::RequestClose() {
+  if (ended()) return true;
+  const State previous = state_;
+  state_ = State::kClosing;
+  try {
+    FormClose();
+  } catch (const std::exception& e) {
+    state_ = previous;
+    ShowError(e.what());
+    return false;
+  }
+  state_ = State::kEnded;
+  ui_.FormEnded();
+  return true;
+}
+
+void TfrmMain::FormClose() {
+  // After a failed connection nothing was loaded: saving would only report failed statements, and
+  // writing the list would replace the saved SJKS.txt by the layout's two items.
+  if (connected_) {
+    SaveAllParams();
+    SaveCoefficientList();
+  }
+  ac_gc_.Close();
+  connected_ = false;
+  q_kcsj_.Close();
+}
+
+void TfrmMain::RzButton1Click() { RequestClose(); }
+
+bool TfrmMain::Connect() {
+  ac_gc_.Close();
+  connected_ = false;
+  try {
+    ac_gc_.Open(db::JetConnectionString(context_.db_path));
+  } catch (const std::exception& e) {
+    ui_.ShowMessage(kNotice, e.what(), MessageIcon::kExclamation);
+    return false;
+  }
+  connected_ = true;
+  return true;
+}
+
+void TfrmMain::ProbeFeeStandard() {
+  try {
+    q_kcsj_.Close();
+    q_kcsj_.SetConnectionString(
+        db::JetConnectionString(context_.host_folder + std::string(kFeeStandardFile)));
+    q_kcsj_.SetSql(std::string(kFeeStandardProbe));
+    q_kcsj_.Open();
+    q_kcsj_.Close();
+  } catch (const std::exception&) {
+    ui_.ShowMessage(kNotice, kFeeStandardError, MessageIcon::kExclamation);
+  }
+}
+
+void TfrmMain::UserAction(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    ShowError(e.what());
+  }
+}
+
+void TfrmMain::ShowError(std::string_view text) {
+  std::string shown(text);
+  if (!shown.empty() && LastCodePoint(shown) > U'.') shown += '.';
+  ui_.ShowMessage(kAppTitle, shown, MessageIcon::kStop);
+}
+
+// ---- statement helpers ----
+
+void TfrmMain::OpenSql(const std::string& sql) {
+  q_pub_.Close();
+  q_pub_.SetSql(sql);
+  q_pub_.Open();
+}
+
+bool TfrmMain::ExecSql(const std::string& sql) {
+  q_pub_.Close();
+  q_pub_.SetSql(sql);
+  try {
+    q_pub_.Execute();
+  } catch (const std::exception& e) {
+    ui_.ShowMessage(kAppTitle, e.what(), MessageIcon::kNone);
+    return false;
+  }
+  return true;
+}
+
+double TfrmMain::TextToFloat(std::string_view text) {
+  return text::TextToFloat(text, [this](std::string_view caption, std::string_view message) {
+    ui_.ShowMessage(caption, message, MessageIcon::kNone);
+  });
+}
+
+// ---- fields ----
+
+int TfrmMain::Tag() const { return model_.button("RzButton1").tag; }
+
+void TfrmMain::SetTag(int tag) {
+  model_.button("RzButton1").tag = tag;
+  if (tag == 1 && state_ == State::kLoadedWithoutRecalc) state_ = State::kLive;
+}
+
+std::string TfrmMain::Text(std::string_view name) const { return model_.edit(name).text(); }
+
+void TfrmMain::SetText(std::string_view name, const std::string& text) {
+  model_.edit(name).SetText(text);
+}
+
+double TfrmMain::Num(std::string_view name) { return TextToFloat(model_.edit(name).text()); }
+
+bool TfrmMain::Checked(std::string_view name) const { return model_.check_box(name).checked(); }
+
+void TfrmMain::SetChecked(std::string_view name, bool checked) {
+  model_.check_box(name).SetChecked(checked);
+}
+
+// ---- handlers of this file ----
+
+namespace {
+
+const HandlerEntry kLifetimeHandlers[] = {
+    {"RzButton1Click", [](TfrmMain& f, int) { f.RzButton1Click(); }},
+};
+
+}  // namespace
+
+std::span<const HandlerEntry> LifetimeHandlers() { return kLifetimeHandlers; }
+
+}  // namespace torva::audit

@@ -1,0 +1,167 @@
+// TfrmMain: all behaviour of the audit form "审计信息", headless. One class, split across files by
+// concern:
+//   lifetime.cc        showing and closing, connections, statement helpers, error display
+//   parameters.cc      saved fields (G_GCCS rows, GCID -1) and the coefficient list SJKS.txt
+//   budget_refresh.cc  refilling the fee columns from the budget tables
+//   fee_pages.cc       construction-fee, preliminary-review and report-cover arithmetic
+//   design_fees.cc     design fee and survey fee from the charge standard
+//   design_page.cc     every reaction of the design-fee page
+// Handlers are wired by name from tables (handlers.h): `T_36` -> "T_36Change" -> CalcReviewSubmittedTotal.
+//
+// Errors are torva::Error exceptions carrying the text to show. They unwind every nested handler up
+// to the boundary of the user action (UserAction, Show, RequestClose), where the general error
+// display shows them and the form stays open.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "audit/ui_port.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "form/form_model.h"
+
+namespace torva::audit {
+
+// The six values a host passes to OpenForm, and the host folder (ends in '/').
+struct FormContext {
+  std::string db_path;
+  std::string stage;        // audit stage, "0" to "4"
+  std::string text3;        // kept, never read
+  std::string text4;        // kept, never read
+  double owner_amount = 0;       // owner-supplied materials amount
+  double contractor_amount = 0;  // contractor-supplied materials amount
+  std::string host_folder;       // SJKS.txt and Data/GL.mgl live here
+};
+
+// The application's title: caption of the general error display and of ExecSql's dialog.
+inline constexpr std::string_view kAppTitle = "TORVA";
+
+class TfrmMain {
+ public:
+  enum class State { kCreated, kLoading, kLive, kLoadedWithoutRecalc, kClosing, kEnded };
+
+  // Creates the form in its layout state (nothing is shown or opened yet). `ui` must outlive it.
+  TfrmMain(FormContext context, UiPort& ui);
+  ~TfrmMain();
+  TfrmMain(const TfrmMain&) = delete;
+  TfrmMain& operator=(const TfrmMain&) = delete;
+
+  // ---- lifetime, as a host drives it (lifetime.cc) ----
+
+  // Shows the form: runs FormShow once. An error that FormShow does not catch is shown by the general
+  // error display and leaves the form open. A failed connection ends the form.
+  void Show();
+  // The one close path of the button "关闭", the close box and the system menu: runs FormClose at a
+  // user-action boundary. Returns true when the form has ended.
+  bool RequestClose();
+  bool ended() const { return state_ == State::kEnded; }
+  State state() const { return state_; }
+
+  // Runs `action` as one user action (a keystroke, a click, a pick): any error escaping it is shown
+  // by the general error display; the form stays open.
+  void UserAction(const std::function<void()>& action);
+
+  form::FormModel& model() { return model_; }
+  const form::FormModel& model() const { return model_; }
+  const FormContext& context() const { return context_; }
+  UiPort& ui() { return ui_; }
+
+  // The general error display: `text`, with a period appended when its last character sorts after
+  // '.', in a message box captioned "TORVA" with a stop icon.
+  void ShowError(std::string_view text);
+
+  // ---- form events (lifetime.cc) ----
+  void FormShow();
+  // Throws on an error that abandons the close (the form then stays open).
+  void FormClose();
+  void RzButton1Click();
+
+  // ---- statement helpers and field access (lifetime.cc) ----
+
+  // Closes Q_Pub, sets the statement, opens it. Errors reach the caller.
+  void OpenSql(const std::string& sql);
+  // Closes Q_Pub, sets the statement, executes it; an error is shown in a plain dialog (caption
+  // "TORVA", no icon) and the caller goes on. Returns whether it succeeded (nobody has to look).
+  bool ExecSql(const std::string& sql);
+  // TextToFloat with its message shown through the UI.
+  double TextToFloat(std::string_view text);
+
+  // The loaded flag: the Tag of RzButton1.
+  int Tag() const;
+  void SetTag(int tag);
+
+  std::string Text(std::string_view name) const;
+  // Sets a field's text; its change handler runs when the text differs.
+  void SetText(std::string_view name, const std::string& text);
+  // TextToFloat of a field's text.
+  double Num(std::string_view name);
+  bool Checked(std::string_view name) const;
+  void SetChecked(std::string_view name, bool checked);
+
+  db::Query& Q_Pub() { return q_pub_; }
+  db::Query& Q_KCSJ() { return q_kcsj_; }
+  bool connected() const { return connected_; }
+
+  // Runs the handler named `name` (as wired from the handler tables) as if its event fired.
+  void CallHandler(std::string_view name, int key = 0);
+
+  // ---- saved fields and the coefficient list (parameters.cc) ----
+  void SaveParam(const std::string& key, const std::string& value);
+  void SaveAllParams();
+  void LoadParams();                 // FormShow step 4
+  void MarkOneStageSurvey();         // FormShow step 5: RzE_KC from RzCB_KC
+  void LoadCoefficientList();        // FormShow step 2
+  void SaveCoefficientList();        // FormClose step 2
+
+  // ---- budget refresh (budget_refresh.cc) ----
+  void RefreshFromBudget();
+  void RzButton2Click();
+  void RzCB_AutoClick();
+  double audited_install_amount() const { return audited_install_amount_; }
+
+  // ---- construction-fee, preliminary-review and cover arithmetic (fee_pages.cc) ----
+  void CalcFeeSubmittedTotal(int Loaded);
+  void CalcFeeOwnerTotals(int Loaded, int Scope);
+  void CalcFeeAuditTotals(int Loaded, int Scope);
+  void CalcReviewSubmittedTotal(int Loaded);
+  void CalcReviewOwnerTotals(int Loaded, int Scope);
+  void CalcCoverTotals(int Loaded, int Scope);
+
+  // ---- fees from the charge standard (design_fees.cc) ----
+  void CalcDesignFee(const std::string& AmountText, bool ApplyCoefficient, std::string& ResultText);
+  void CalcSurveyFee(const std::string& AmountText, bool ApplyCoefficient, std::string& ResultText);
+  // The number in T_44 divided by 100, or 1 when that number is 0.
+  double CoefficientFactor();
+
+  // ---- the design-fee page (design_page.cc) ----
+  void CalcSurveyDesignTotal(int Loaded);
+  void CalcInstallFee(int Loaded);
+
+ private:
+  friend struct BudgetRefreshSteps;
+  struct ParamState;  // parameters.cc
+
+  void WireHandlers();
+  bool Connect();        // FormShow step 1
+  void ProbeFeeStandard();  // FormShow step 3
+
+  FormContext context_;
+  UiPort& ui_;
+  form::FormModel model_;
+  State state_ = State::kCreated;
+  bool shown_ = false;
+  bool connected_ = false;
+
+  db::Connection ac_gc_;      // AC_GC, the project database
+  db::Query q_pub_{&ac_gc_};  // Q_Pub
+  db::Query q_kcsj_;          // Q_KCSJ, the fee standard, its own connection string
+
+  double audited_install_amount_ = 0;
+
+  std::unique_ptr<ParamState> param_state_;
+};
+
+}  // namespace torva::audit

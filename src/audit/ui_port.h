@@ -1,0 +1,25 @@
+// UiPort: what the audit form asks of whoever shows it. The Qt window implements it with message
+// boxes; script mode prints one line per dialog; tests record the dialogs.
+#pragma once
+
+#include <string_view>
+
+namespace torva::audit {
+
+enum class MessageIcon { kNone, kExclamation, kStop, kQuestion, kInformation };
+
+class UiPort {
+ public:
+  virtual ~UiPort() = default;
+
+  // A modal message box with an OK button.
+  virtual void ShowMessage(std::string_view caption, std::string_view text, MessageIcon icon) = 0;
+
+  // A modal question with the buttons Yes and No and the question-mark icon; true for Yes.
+  virtual bool AskYesNo(std::string_view caption, std::string_view text) = 0;
+
+  // The form's close has completed: the host ends its loop and takes the window away.
+  virtual void FormEnded() {}
+};
+
+}  // namespace torva::audit

@@ -1,0 +1,69 @@
+// A query: one statement, its open result and a cursor on it.
+//
+// A query is either bound to a Connection (Q_Pub on the project database) or carries its own
+// connection string and connects whenever it is opened (Q_KCSJ on the fee standard, read-only).
+// Statements are in the desktop dialect (see dialect.h) and are translated before SQLite sees them.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+struct sqlite3_stmt;
+
+namespace torva::db {
+
+class Connection;
+
+class Query {
+ public:
+  // A query on `connection` (not owned; must outlive the query).
+  explicit Query(Connection* connection);
+  // A query with its own connection string, opened read-only whenever the query is opened.
+  Query();
+  ~Query();
+  Query(const Query&) = delete;
+  Query& operator=(const Query&) = delete;
+
+  void SetConnectionString(const std::string& connection_string);
+  void SetSql(const std::string& sql);
+  const std::string& sql() const { return sql_; }
+
+  // Runs the statement and positions the cursor on the first row (Eof() when there is none).
+  // Throws torva::Error with the database's text on failure; the query is then closed.
+  void Open();
+  // Runs the statement as one that returns no rows. Throws torva::Error on failure.
+  void Execute();
+  // Releases the result (and the own connection). Harmless when closed.
+  void Close();
+
+  bool IsOpen() const;
+  bool Eof() const;    // no current row: empty result, or moved past the last row
+  void Next();         // to the next row; throws torva::Error on a database failure
+  void First();        // back to the first row
+
+  // Moves to the first row whose `column` reads as `text`; returns false (and Eof()) when none does.
+  bool Locate(const std::string& column, const std::string& text);
+
+  // The current row's column by name (case-insensitive). A missing column throws torva::Error. On no
+  // current row, or a NULL value, the text is "" and the number 0. A REAL reads as its general number
+  // text (1500, not 1500.0). A text value read as a number goes through the strict conversion.
+  std::string AsText(const std::string& column) const;
+  double AsFloat(const std::string& column) const;
+  bool IsNull(const std::string& column) const;
+
+  std::vector<std::string> ColumnNames() const;
+
+ private:
+  int ColumnIndex(const std::string& column) const;
+  void Step();
+
+  Connection* connection_ = nullptr;           // bound connection, or null
+  std::unique_ptr<Connection> own_connection_;  // own connection while open
+  std::string connection_string_;
+  std::string sql_;
+  sqlite3_stmt* stmt_ = nullptr;
+  bool has_row_ = false;
+};
+
+}  // namespace torva::db

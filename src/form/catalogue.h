@@ -1,0 +1,67 @@
+// The control catalogue: every control of the audit form as data (name, page, geometry, kind,
+// caption or row label, default text, list items, initial state, handler names, tab order). The
+// model builds its controls from it and the window lays itself out from it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace torva::form {
+
+enum class ControlType {
+  kPageControl,  // PC_Main
+  kPage,         // TS_FM, TS_D, TS_T, TS_CS
+  kEdit,         // single-line edit box
+  kComboEdit,    // T_44: typed text and a sorted list
+  kListCombo,    // RzCB_1: drop-down list, no typing
+  kCheckBox,
+  kButton,
+  kLabel,        // static text (row captions, column headers, hints)
+  kBevel,        // frames and separators
+};
+
+enum class EditKind {
+  kInput,          // the user types; window background
+  kComputed,       // read-only, tooltip background, written only by calculations
+  kMarkedInput,    // the user types; light pink background RGB(255,221,221)
+  kHidden,         // never visible; still loaded, saved and calculated
+  kReadOnlyPlain,  // read-only on the window background, light pink while focused (T_30)
+  kTooltipInput,   // the user may type; tooltip background (T_29)
+};
+
+enum class Align { kLeft, kRight, kCenter };
+
+enum class BevelShape { kFrame, kVerticalLine };
+
+struct ControlSpec {
+  std::string name;
+  ControlType type = ControlType::kEdit;
+  std::string parent;  // "" for the window's children, else the page name ("TS_FM", ...) or "PC_Main" for pages
+  int left = 0, top = 0, width = 0, height = 0;
+  EditKind kind = EditKind::kInput;
+  Align align = Align::kLeft;
+  std::string caption;       // button, check box, label, page caption
+  std::string default_text;  // edits: the layout's text
+  std::vector<std::string> items;  // combos: the layout's list
+  int item_index = -1;       // list combo: the layout's selection
+  bool checked = false;      // check boxes: the layout's state
+  int tab_order = -1;        // within its parent; -1 for controls outside the tab order
+  bool bold = false;         // labels
+  std::uint32_t font_color = 0;  // labels: 0xRRGGBB, 0 for the default colour
+  BevelShape bevel = BevelShape::kFrame;
+  // Handler names; empty for none.
+  std::string on_change, on_key_down, on_dbl_click, on_click, on_select;
+};
+
+// Every control of the form, window children first, then each page's controls. Stable order.
+const std::vector<ControlSpec>& Catalogue();
+
+// The spec of control `name`, or null.
+const ControlSpec* FindSpec(std::string_view name);
+
+// Names of the four pages in their order.
+const std::vector<std::string>& PageNames();
+
+}  // namespace torva::form

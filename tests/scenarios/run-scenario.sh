@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Runs one scenario: builds a host folder and a project database as the script's directives say,
+# replays the script with torva-host and compares what it printed with NAME.expected.
+#
+#   run-scenario.sh BUILD_DIR tests/scenarios/NAME.script      (UPDATE=1 writes NAME.expected)
+#
+# Directives (lines starting with "#! " anywhere in the script):
+#   #! args STAGE [TEXT3 [TEXT4 [OWNER [CONTRACTOR]]]]   the form's values ("" for an empty text)
+#   #! fees small|standard|none        Data/GL.mgl: tests/data/small_fees.sql (default), the built
+#                                      fee standard, or no file at all
+#   #! project empty|demo|missing      schema only (default), the demo project, or a path naming no file
+#   #! sql FILE                        run tests/data/FILE on the project database (may repeat)
+#   #! sjks FILE                       copy tests/data/FILE into the host folder as SJKS.txt
+#   #! reopen                          close here and run the rest as a new torva-host on the same files
+#   #! shell COMMAND                   run COMMAND (bash) before the part it stands in, its output
+#                                      going into the transcript; $HOST and $DB are set
+# After each run the runner prints "exit=N" with torva-host's status. The temporary folder that holds
+# the host folder and the project database appears as WORK in the output.
+set -uo pipefail
+build=$(cd "$1" && pwd)
+script=$2
+here=$(cd "$(dirname "$script")" && pwd)
+data="$here/../data"
+name=$(basename "$script" .script)
+expected="$here/$name.expected"
+
+work=$(mktemp -d)
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+HOST="$work/host"
+DB="$work/project.db"
+mkdir -p "$HOST/Data"
+export HOST DB
+
+fees=small
+project=empty
+args=()
+sqls=()
+sjks=""
+while IFS= read -r line; do
+  set -- $line
+  shift  # "#!"
+  case "${1:-}" in
+    args) shift; eval "args=($*)" ;;
+    fees) fees=$2 ;;
+    project) project=$2 ;;
+    sql) sqls+=("$2") ;;
+    sjks) sjks=$2 ;;
+  esac
+done < <(grep -E '^#! ' "$script")
+
+case "$fees" in
+  small) "$build/torva-sqlexec" "$HOST/Data/GL.mgl" "$data/small_fees.sql" || exit 1 ;;
+  standard) cp "$build/Data/GL.mgl" "$HOST/Data/GL.mgl" ;;
+  none) ;;
+  *) echo "unknown fees: $fees" >&2; exit 1 ;;
+esac
+case "$project" in
+  empty) "$build/torva-host" --init "$DB" || exit 1 ;;
+  demo) "$build/torva-host" --init "$DB" && "$build/torva-sqlexec" "$DB" "$data/../../data/demo_project.sql" || exit 1 ;;
+  missing) DB="$work/no-such-folder/project.db" ;;
+  *) echo "unknown project: $project" >&2; exit 1 ;;
+esac
+for f in "${sqls[@]}"; do "$build/torva-sqlexec" "$DB" "$data/$f" || exit 1; done
+[ -n "$sjks" ] && cp "$data/$sjks" "$HOST/SJKS.txt"
+
+# Split the script into parts at "#! reopen"; "#! shell" lines run before the part they stand in.
+actual="$work/actual.txt"
+: > "$actual"
+part=0
+run_part() {
+  local file="$work/part$part.script"
+  [ -f "$file" ] || return 0
+  grep -E '^#! shell ' "$file" | sed 's/^#! shell //' | while IFS= read -r cmd; do bash -c "$cmd" >> "$actual"; done
+  "$build/torva-host" --host-folder "$HOST" --script "$file" "$DB" "${args[@]}" >> "$actual" 2>> "$work/stderr.txt"
+  echo "exit=$?" >> "$actual"
+}
+: > "$work/part0.script"
+while IFS= read -r line || [ -n "$line" ]; do
+  if [ "$line" = "#! reopen" ]; then
+    run_part
+    part=$((part + 1))
+    : > "$work/part$part.script"
+  else
+    printf '%s\n' "$line" >> "$work/part$part.script"
+  fi
+done < "$script"
+run_part
+# The work folder differs from run to run: show it as WORK.
+sed -i "s#$work#WORK#g" "$actual"
+
+if [ "${UPDATE:-}" = 1 ]; then
+  cp "$actual" "$expected"
+  echo "wrote $expected"
+  exit 0
+fi
+if ! diff -u "$expected" "$actual"; then
+  echo "--- torva-host stderr:"; cat "$work/stderr.txt"
+  exit 1
+fi
