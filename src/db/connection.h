@@ -4,6 +4,7 @@
 #include <string>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace torva::db {
 
@@ -31,6 +32,11 @@ class Connection {
   // Runs one statement of the desktop dialect that returns no rows; throws torva::Error with the
   // database's text on failure.
   void Execute(const std::string& sql);
+
+  // Translates one statement of the desktop dialect and prepares it; the caller finalizes the
+  // statement. Throws torva::Error when the connection is not open, the text is empty, holds more
+  // than one statement, or SQLite rejects it (with SQLite's text).
+  sqlite3_stmt* Prepare(const std::string& sql);
 
   // Runs SQLite's own SQL as it stands (transactions, savepoints); throws torva::Error on failure.
   void ExecuteNative(const std::string& sql);

@@ -30,7 +30,10 @@ class Query {
   const std::string& sql() const { return sql_; }
 
   // Runs the statement and positions the cursor on the first row (Eof() when there is none).
-  // Throws torva::Error with the database's text on failure; the query is then closed.
+  // Rows are read from the database as the cursor moves; nothing is copied ahead. Throws
+  // torva::Error with the database's text on failure (also a failure computing the first row, such
+  // as a division by zero); the query is then closed. A query without a bound connection first
+  // opens its own, read-only, from its connection string: a missing file fails here.
   void Open();
   // Runs the statement as one that returns no rows. Throws torva::Error on failure.
   void Execute();
@@ -40,14 +43,16 @@ class Query {
   bool IsOpen() const;
   bool Eof() const;    // no current row: empty result, or moved past the last row
   void Next();         // to the next row; throws torva::Error on a database failure
-  void First();        // back to the first row
+  void First();        // back to the first row (runs the statement again from its start)
 
-  // Moves to the first row whose `column` reads as `text`; returns false (and Eof()) when none does.
+  // Moves to the first row whose `column` reads (AsText) as `text`, searching from the first row;
+  // returns false (and Eof()) when none does.
   bool Locate(const std::string& column, const std::string& text);
 
-  // The current row's column by name (case-insensitive). A missing column throws torva::Error. On no
-  // current row, or a NULL value, the text is "" and the number 0. A REAL reads as its general number
-  // text (1500, not 1500.0). A text value read as a number goes through the strict conversion.
+  // The current row's column by name (case-insensitive). A missing column, and any column of a
+  // closed query, throws torva::Error naming it. On no current row, or a NULL value, the text is ""
+  // and the number 0. A REAL reads as its general number text (1500, not 1500.0). A text value
+  // read as a number goes through the strict conversion.
   std::string AsText(const std::string& column) const;
   double AsFloat(const std::string& column) const;
   bool IsNull(const std::string& column) const;
@@ -55,8 +60,11 @@ class Query {
   std::vector<std::string> ColumnNames() const;
 
  private:
-  int ColumnIndex(const std::string& column) const;
-  void Step();
+  // The connection to run on: the bound one, or the own one, opened read-only on first use.
+  Connection& Connect();
+  int ColumnIndex(const std::string& column) const;  // throws when the column is not there
+  std::string TextAt(int index) const;
+  void Step();  // one row further; has_row_ tells whether there is one
 
   Connection* connection_ = nullptr;           // bound connection, or null
   std::unique_ptr<Connection> own_connection_;  // own connection while open

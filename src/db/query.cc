@@ -1,0 +1,169 @@
+#include "db/query.h"
+
+#include <sqlite3.h>
+
+#include <string_view>
+
+#include "db/connection.h"
+#include "text/error.h"
+#include "text/number_text.h"
+
+namespace torva::db {
+namespace {
+
+bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(a.size())) == 0;
+}
+
+std::string ColumnText(sqlite3_stmt* stmt, int index) {
+  const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));
+  if (bytes == nullptr) return std::string();
+  return std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(stmt, index)));
+}
+
+}  // namespace
+
+Query::Query(Connection* connection) : connection_(connection) {}
+
+Query::Query() = default;
+
+Query::~Query() { Close(); }
+
+void Query::SetConnectionString(const std::string& connection_string) {
+  connection_string_ = connection_string;
+}
+
+void Query::SetSql(const std::string& sql) { sql_ = sql; }
+
+Connection& Query::Connect() {
+  if (connection_ != nullptr) return *connection_;
+  if (!own_connection_) {
+    auto own = std::make_unique<Connection>();
+    own->Open(connection_string_, /*read_only=*/true);
+    own_connection_ = std::move(own);
+  }
+  return *own_connection_;
+}
+
+void Query::Open() {
+  Close();
+  try {
+    stmt_ = Connect().Prepare(sql_);
+    Step();
+  } catch (...) {
+    Close();
+    throw;
+  }
+}
+
+void Query::Execute() {
+  Close();
+  try {
+    stmt_ = Connect().Prepare(sql_);
+    do {
+      Step();
+    } while (has_row_);
+  } catch (...) {
+    Close();
+    throw;
+  }
+  Close();
+}
+
+void Query::Close() {
+  if (stmt_ != nullptr) sqlite3_finalize(stmt_);
+  stmt_ = nullptr;
+  has_row_ = false;
+  own_connection_.reset();
+}
+
+bool Query::IsOpen() const { return stmt_ != nullptr; }
+
+bool Query::Eof() const { return !has_row_; }
+
+void Query::Step() {
+  has_row_ = false;
+  const int rc = sqlite3_step(stmt_);
+  if (rc == SQLITE_ROW) {
+    has_row_ = true;
+  } else if (rc != SQLITE_DONE) {
+    throw Error(sqlite3_errmsg(sqlite3_db_handle(stmt_)));
+  }
+}
+
+void Query::Next() {
+  if (has_row_) Step();
+}
+
+void Query::First() {
+  if (stmt_ == nullptr) return;
+  // The result is not kept: going back runs the statement again from its start.
+  sqlite3_reset(stmt_);
+  Step();
+}
+
+bool Query::Locate(const std::string& column, const std::string& text) {
+  const int index = ColumnIndex(column);
+  for (First(); has_row_; Step()) {
+    if (TextAt(index) == text) return true;
+  }
+  return false;
+}
+
+int Query::ColumnIndex(const std::string& column) const {
+  if (stmt_ == nullptr) {
+    throw Error("The query is not open; its field '" + column + "' cannot be read.");
+  }
+  const int count = sqlite3_column_count(stmt_);
+  for (int index = 0; index < count; ++index) {
+    if (EqualsIgnoreCase(sqlite3_column_name(stmt_, index), column)) return index;
+  }
+  throw Error("Field '" + column + "' not found in the query result.");
+}
+
+std::string Query::TextAt(int index) const {
+  if (!has_row_) return std::string();
+  switch (sqlite3_column_type(stmt_, index)) {
+    case SQLITE_NULL:
+      return std::string();
+    case SQLITE_INTEGER:
+      return std::to_string(sqlite3_column_int64(stmt_, index));
+    case SQLITE_FLOAT:
+      return text::FormatGeneral(sqlite3_column_double(stmt_, index));
+    default:
+      return ColumnText(stmt_, index);
+  }
+}
+
+std::string Query::AsText(const std::string& column) const { return TextAt(ColumnIndex(column)); }
+
+double Query::AsFloat(const std::string& column) const {
+  const int index = ColumnIndex(column);
+  if (!has_row_) return 0;
+  switch (sqlite3_column_type(stmt_, index)) {
+    case SQLITE_NULL:
+      return 0;
+    case SQLITE_INTEGER:
+      return static_cast<double>(sqlite3_column_int64(stmt_, index));
+    case SQLITE_FLOAT:
+      return sqlite3_column_double(stmt_, index);
+    default:
+      return text::StrictToFloat(ColumnText(stmt_, index));
+  }
+}
+
+bool Query::IsNull(const std::string& column) const {
+  const int index = ColumnIndex(column);
+  return !has_row_ || sqlite3_column_type(stmt_, index) == SQLITE_NULL;
+}
+
+std::vector<std::string> Query::ColumnNames() const {
+  std::vector<std::string> names;
+  if (stmt_ == nullptr) return names;
+  const int count = sqlite3_column_count(stmt_);
+  for (int index = 0; index < count; ++index) names.emplace_back(sqlite3_column_name(stmt_, index));
+  return names;
+}
+
+}  // namespace torva::db

@@ -1,0 +1,322 @@
+#include "db/dialect.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <optional>
+#include <string>
+
+#include "db/functions.h"
+#include "text/error.h"
+#include "text/number_text.h"
+
+namespace torva::db {
+namespace {
+
+// The text of the torva::Error that `action` throws, or "no error".
+template <typename Action>
+std::string ErrorOf(Action action) {
+  try {
+    action();
+  } catch (const Error& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+// ---------------------------------------------------------------------------------------------
+// Translation, as text.
+
+TEST(TranslateDialectTest, DoubleQuotedTextIsAStringLiteral) {
+  EXPECT_EQ(TranslateDialect("select sum(HJFY) as HJ from G_QF where XM=\"税金\""),
+            "select sum(HJFY) as HJ from G_QF where XM='税金'");
+  EXPECT_EQ(TranslateDialect("select \"it's\""), "select 'it''s'");
+  EXPECT_EQ(TranslateDialect("select \"say \"\"hi\"\"\""), "select 'say \"hi\"'");
+  EXPECT_EQ(TranslateDialect("select \"\""), "select ''");
+}
+
+TEST(TranslateDialectTest, SingleQuotedLiteralsPassUnchanged) {
+  const std::string sql = "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'a''b','say \"x\"')";
+  EXPECT_EQ(TranslateDialect(sql), sql);
+  EXPECT_EQ(TranslateDialect("select '' , 'a/b', '\"'"), "select '' , 'a/b', '\"'");
+}
+
+TEST(TranslateDialectTest, BracketedNamesBecomeSqliteNames) {
+  EXPECT_EQ(TranslateDialect("select [Col Name] from [My Table]"),
+            "select \"Col Name\" from \"My Table\"");
+  EXPECT_EQ(TranslateDialect("select [a\"b]"), "select \"a\"\"b\"");
+}
+
+TEST(TranslateDialectTest, CommentsAndLiteralsAreNeverTouched) {
+  EXPECT_EQ(TranslateDialect("select 1 -- \"x\" / 2\n, 2"), "select 1 -- \"x\" / 2\n, 2");
+  EXPECT_EQ(TranslateDialect("select /* \"x\" a/b */ 1"), "select /* \"x\" a/b */ 1");
+  EXPECT_EQ(TranslateDialect("select 'IsNull(1)', \"7/2\""), "select 'IsNull(1)', '7/2'");
+}
+
+TEST(TranslateDialectTest, IsNullCallsGetTheirRegisteredName) {
+  EXPECT_EQ(TranslateDialect("select 1 where DepID=0 or IsNull(DepID)"),
+            "select 1 where DepID=0 or torva_isnull(DepID)");
+  EXPECT_EQ(TranslateDialect("select ISNULL ( x )"), "select torva_isnull ( x )");
+  // SQLite's own postfix operator stays.
+  EXPECT_EQ(TranslateDialect("select x isnull from t"), "select x isnull from t");
+}
+
+TEST(TranslateDialectTest, DivisionTakesItsOperandsByPrecedence) {
+  EXPECT_EQ(TranslateDialect("select a*b/c"), "select torva_div(a*b,c)");
+  EXPECT_EQ(TranslateDialect("a/b/c"), "torva_div(torva_div(a,b),c)");
+  EXPECT_EQ(TranslateDialect("a/b*c"), "torva_div(a,b)*c");
+  EXPECT_EQ(TranslateDialect("a%b/c"), "torva_div(a%b,c)");
+  EXPECT_EQ(TranslateDialect("-a/b"), "torva_div(-a,b)");
+  EXPECT_EQ(TranslateDialect("a/-b"), "torva_div(a,-b)");
+  EXPECT_EQ(TranslateDialect("x*-a/b"), "torva_div(x*-a,b)");
+  EXPECT_EQ(TranslateDialect("a/(b+c)"), "torva_div(a,(b+c))");
+  EXPECT_EQ(TranslateDialect("f(x)/g(y)"), "torva_div(f(x),g(y))");
+  EXPECT_EQ(TranslateDialect("a+b/c"), "a+torva_div(b,c)");
+  EXPECT_EQ(TranslateDialect("a-b/c-d"), "a-torva_div(b,c)-d");
+  EXPECT_EQ(TranslateDialect("a||b/c"), "torva_div(a||b,c)");
+  EXPECT_EQ(TranslateDialect("t.a/t.b"), "torva_div(t.a,t.b)");
+  EXPECT_EQ(TranslateDialect("not a/b=1 and c/d or e"),
+            "not torva_div(a,b)=1 and torva_div(c,d) or e");
+}
+
+TEST(TranslateDialectTest, DivisionIsFoundInsideCallsSubqueriesAndCase) {
+  EXPECT_EQ(TranslateDialect("select round(a/b, 2) from t"),
+            "select round(torva_div(a,b), 2) from t");
+  EXPECT_EQ(TranslateDialect("select x from t where a in (select b/c from u)"),
+            "select x from t where a in (select torva_div(b,c) from u)");
+  EXPECT_EQ(TranslateDialect("case when a/b>1 then c/d else 0 end/2"),
+            "torva_div(case when torva_div(a,b)>1 then torva_div(c,d) else 0 end,2)");
+  EXPECT_EQ(TranslateDialect("select count(*)/2, t.*, a/b from t"),
+            "select torva_div(count(*),2), t.*, torva_div(a,b) from t");
+  EXPECT_EQ(TranslateDialect("select cast(a as real)/2"), "select torva_div(cast(a as real),2)");
+  EXPECT_EQ(TranslateDialect("select sum(x) over (partition by y)/2 from t"),
+            "select torva_div(sum(x) over (partition by y),2) from t");
+}
+
+TEST(TranslateDialectTest, DivisionKeepsBlanksAndComments) {
+  EXPECT_EQ(TranslateDialect("select a / b as HJ"), "select torva_div(a , b) as HJ");
+  EXPECT_EQ(TranslateDialect("select a /* c */ / b"), "select torva_div(a /* c */ , b)");
+  EXPECT_EQ(TranslateDialect("select 1/2; -- end"), "select torva_div(1,2); -- end");
+}
+
+TEST(TranslateDialectTest, UnreadableDivisionIsAnError) {
+  const std::string prefix = "Cannot translate the division in the SQL statement: ";
+  EXPECT_EQ(ErrorOf([] { TranslateDialect("select /2"); }),
+            prefix + "'/' has no operand before it (statement: select /2)");
+  EXPECT_EQ(ErrorOf([] { TranslateDialect("select 1/ as HJ"); }),
+            prefix + "'/' has no operand after it (statement: select 1/ as HJ)");
+  EXPECT_EQ(ErrorOf([] { TranslateDialect("select 1/"); }),
+            prefix + "'/' has no operand after it (statement: select 1/)");
+  EXPECT_EQ(ErrorOf([] { TranslateDialect("select 1/ not 2"); }),
+            prefix + "'/' has no operand after it (statement: select 1/ not 2)");
+  EXPECT_EQ(ErrorOf([] { TranslateDialect("select (1/2"); }),
+            prefix + "')' is missing (statement: select (1/2)");
+  EXPECT_EQ(ErrorOf([] { TranslateDialect("select case when 1 then 1/2"); }),
+            prefix + "CASE without END (statement: select case when 1 then 1/2)");
+}
+
+TEST(TranslateDialectTest, DeepNestingIsRefusedNotOverflowed) {
+  const std::string sql = "select " + std::string(100000, '(') + "1/2" + std::string(100000, ')');
+  EXPECT_NE(ErrorOf([&] { TranslateDialect(sql); }).find("nested too deeply"), std::string::npos);
+}
+
+TEST(TranslateDialectTest, UnterminatedLiteralIsAnError) {
+  EXPECT_EQ(ErrorOf([] { TranslateDialect("select 'abc"); }),
+            "Syntax error in SQL statement: unterminated string or name at: 'abc "
+            "(statement: select 'abc)");
+  EXPECT_NE(ErrorOf([] { TranslateDialect("select \"abc"); }), "no error");
+  EXPECT_NE(ErrorOf([] { TranslateDialect("select [abc"); }), "no error");
+  EXPECT_NE(ErrorOf([] { TranslateDialect("select 'it''s"); }), "no error");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Translation and functions together, evaluated by SQLite.
+
+class DialectEvalTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(sqlite3_open(":memory:", &db_), SQLITE_OK);
+    ASSERT_EQ(RegisterDialectFunctions(db_), SQLITE_OK);
+  }
+  void TearDown() override { sqlite3_close(db_); }
+
+  void Run(const std::string& sql) {
+    ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db_);
+  }
+
+  // The first column of the first row of the translated statement: its text (REAL as general
+  // number text), nullopt for NULL; throws torva::Error with SQLite's text on failure.
+  std::optional<std::string> Value(const std::string& sql) {
+    const std::string translated = TranslateDialect(sql);
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, translated.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+      throw Error(sqlite3_errmsg(db_));
+    }
+    const int rc = sqlite3_step(stmt);
+    std::optional<std::string> value;
+    if (rc == SQLITE_ROW && sqlite3_column_type(stmt, 0) == SQLITE_FLOAT) {
+      value = text::FormatGeneral(sqlite3_column_double(stmt, 0));
+    } else if (rc == SQLITE_ROW && sqlite3_column_type(stmt, 0) != SQLITE_NULL) {
+      value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+    }
+    const std::string message = sqlite3_errmsg(db_);
+    sqlite3_finalize(stmt);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw Error(message);
+    return value;
+  }
+
+  std::string ValueText(const std::string& sql) { return Value(sql).value_or("NULL"); }
+
+  sqlite3* db_ = nullptr;
+};
+
+TEST_F(DialectEvalTest, SlashIsRealDivision) {
+  EXPECT_EQ(ValueText("select 1000001*90000/2000000*0.85 as HJ"), "38250.03825");
+  EXPECT_EQ(ValueText("select 7/2"), "3.5");
+  EXPECT_EQ(ValueText("select 3/2*2"), "3");
+  EXPECT_EQ(ValueText("select 100/10/5"), "2");
+  EXPECT_EQ(ValueText("select -7/2"), "-3.5");
+  EXPECT_EQ(ValueText("select 7/-2"), "-3.5");
+  EXPECT_EQ(ValueText("select 1/(1+1)"), "0.5");
+  EXPECT_EQ(ValueText("select 1+3/2"), "2.5");
+  EXPECT_EQ(ValueText("select abs(-9)/abs(-2)"), "4.5");
+  EXPECT_EQ(ValueText("select 1/3"), "0.333333333333333");
+  EXPECT_EQ(ValueText("select '10'/'4'"), "2.5");
+}
+
+TEST_F(DialectEvalTest, DivisionByZeroIsAnError) {
+  EXPECT_EQ(ErrorOf([&] { Value("select 1/0"); }), "Division by zero");
+  EXPECT_EQ(ErrorOf([&] { Value("select 5*0/0*0.85 as HJ"); }), "Division by zero");
+  EXPECT_EQ(ErrorOf([&] { Value("select 1/0.0"); }), "Division by zero");
+  EXPECT_EQ(ErrorOf([&] { Value("select 1/(2-2)"); }), "Division by zero");
+}
+
+TEST_F(DialectEvalTest, DivisionByNullIsNull) {
+  EXPECT_EQ(Value("select 1/NULL"), std::nullopt);
+  EXPECT_EQ(Value("select NULL/0"), std::nullopt);
+  EXPECT_EQ(Value("select 1/(select max(1) where 0)"), std::nullopt);
+}
+
+TEST_F(DialectEvalTest, DividingTextThatIsNoNumberIsAnError) {
+  EXPECT_EQ(ErrorOf([&] { Value("select 'abc'/2"); }),
+            "Data type mismatch in division: 'abc' is not a number");
+  EXPECT_EQ(ErrorOf([&] { Value("select 2/''"); }),
+            "Data type mismatch in division: '' is not a number");
+}
+
+TEST_F(DialectEvalTest, DoubleQuotedTextIsNeverAColumn) {
+  Run("create table t(XM text, A text); insert into t values('税金', 'x')");
+  EXPECT_EQ(ValueText("select \"XM\" as A from t"), "XM");
+  EXPECT_EQ(ValueText("select count(*) from t where XM=\"税金\""), "1");
+  EXPECT_EQ(ValueText("select count(*) from t where XM=\"XM\""), "0");
+}
+
+TEST_F(DialectEvalTest, IifWorksInsideWhere) {
+  Run("create table GL_FYFile(LX integer, QS real, ZZ real, SFJJ real);"
+      "insert into GL_FYFile values(4, 0, 200, 9), (4, 200, 500, 20), (4, 500, 0, 30),"
+      " (2, 0, 0, 1)");
+  const std::string band =
+      "select SFJJ from GL_FYFile where LX=4 and IIF(ZZ=0,QS<{v},QS<{v} and ZZ>={v})";
+  auto at = [&](const std::string& v) {
+    std::string sql = band;
+    for (std::size_t pos; (pos = sql.find("{v}")) != std::string::npos;) sql.replace(pos, 3, v);
+    return ValueText(sql);
+  };
+  EXPECT_EQ(at("100"), "9");
+  EXPECT_EQ(at("200"), "9");  // on the upper limit: still the lower band
+  EXPECT_EQ(at("300"), "20");
+  EXPECT_EQ(at("600"), "30");  // the open band
+  EXPECT_EQ(ValueText("select count(*) from GL_FYFile where LX=4 and "
+                      "IIF(ZZ=0,QS<300,QS<300 and ZZ>=300)"),
+            "1");
+}
+
+TEST_F(DialectEvalTest, FormatGivesFixedDecimals) {
+  EXPECT_EQ(ValueText("select Format(12.5,\"0.00\")"), "12.50");
+  EXPECT_EQ(ValueText("select Format(3,\"0.00\")"), "3.00");
+  EXPECT_EQ(ValueText("select Format(-0.125,\"0.00\")"), "-0.13");
+  EXPECT_EQ(ValueText("select Format(4,\"0.000\")"), "4.000");
+  EXPECT_EQ(ValueText("select Format(12.5,\"0\")"), "13");
+  EXPECT_EQ(ValueText("select Format('12.5','0.00')"), "12.50");
+  EXPECT_EQ(ValueText("select Format('','0.00')"), "");
+  EXPECT_EQ(Value("select Format(NULL,\"0.00\")"), std::nullopt);
+  Run("create table P_ZHZ(QTFY real); insert into P_ZHZ values(1234.5)");
+  EXPECT_EQ(ValueText("select Format(QTFY,\"0.00\") as QTF from P_ZHZ"), "1234.50");
+}
+
+TEST_F(DialectEvalTest, FormatRefusesWhatItCannotFormat) {
+  EXPECT_EQ(ErrorOf([&] { Value("select Format(1,\"#,##0.00\")"); }),
+            "Format: unsupported pattern '#,##0.00' (supported: \"0\", \"0.00\", \"0.000\" and "
+            "the like)");
+  EXPECT_NE(ErrorOf([&] { Value("select Format(1,\"0.0x\")"); }), "no error");
+  EXPECT_NE(ErrorOf([&] { Value("select Format(1,\"\")"); }), "no error");
+  EXPECT_NE(ErrorOf([&] { Value("select Format(1,NULL)"); }), "no error");
+  EXPECT_EQ(ErrorOf([&] { Value("select Format('abc',\"0.00\")"); }),
+            "Data type mismatch in Format: 'abc' is not a number");
+}
+
+TEST_F(DialectEvalTest, IsNullTellsNullFromValues) {
+  EXPECT_EQ(ValueText("select IsNull(NULL)"), "1");
+  EXPECT_EQ(ValueText("select IsNull(0)"), "0");
+  EXPECT_EQ(ValueText("select IsNull('')"), "0");
+  Run("create table P_ZHZ(DepID integer, QTFY real);"
+      "insert into P_ZHZ values(0, 1), (NULL, 2), (2, 4)");
+  EXPECT_EQ(ValueText("select sum(QTFY) from P_ZHZ where DepID=0 or IsNull(DepID)"), "3");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Arithmetic check of typed expressions.
+
+TEST(CheckArithmeticExpressionTest, AcceptsArithmetic) {
+  for (const char* expression :
+       {"1000000*90000/2000000*0.85", "50000+0.0375*(3000000-1000000)*0.85",
+        "(1500+300*(12.5-10))*1.2", " -5 ", "+.5", "5.", "1.5E-7", "5e+3*2", "7 % 2", "abs(-3)",
+        "ROUND(2.345, 2)", "round (abs(-1.5)/2,1)", "\t1\r\n+2", "- -1"}) {
+    EXPECT_NO_THROW(CheckArithmeticExpression(expression)) << expression;
+  }
+}
+
+TEST(CheckArithmeticExpressionTest, NamesWhatIsNotArithmetic) {
+  const std::string prefix = "计算式只能包含数字和运算符：";
+  const std::pair<const char*, const char*> cases[] = {{"1; delete from G_GCCS", ";"},
+                                                       {"(select 1)", "select"},
+                                                       {"1 -- x", "--"},
+                                                       {"1--1", "--"},
+                                                       {"1/* */", "/*"},
+                                                       {"S_Val", "S_Val"},
+                                                       {"'a'", "'a'"},
+                                                       {"x\"", "x"},
+                                                       {"\"1\"", "\"1\""},
+                                                       {"1=1", "="},
+                                                       {"1||2", "||"},
+                                                       {"0x10", "0x10"},
+                                                       {"1e", "e"},
+                                                       {"abs", "abs"},
+                                                       {"abs 1", "abs"},
+                                                       {"max(1,2)", "max"},
+                                                       {"1,2", ","},
+                                                       {"(1,2)", ","},
+                                                       {"round(1)+(2,3)", ","},
+                                                       {"[a]", "[a]"},
+                                                       {"?", "?"},
+                                                       {":x", ":x"},
+                                                       {"1.2.3", ".3"},
+                                                       {"税金", "税金"},
+                                                       {"1 union select 2", "union"},
+                                                       {"1\x01", "\\x01"},
+                                                       {"1 < 2", "<"},
+                                                       {"1 2", "2"}};
+  for (const auto& [expression, found] : cases) {
+    EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(expression); }), prefix + found)
+        << expression;
+  }
+}
+
+TEST(CheckArithmeticExpressionTest, EmptyExpressionIsAnError) {
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression(""); }), "计算式为空");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("  \t "); }), "计算式为空");
+}
+
+}  // namespace
+}  // namespace torva::db
