@@ -9,13 +9,13 @@
 --                            500000 yuan (v = 50, first band, proportional):
 --                              500000*50000/1000000*0.85 = 21250
 --   100 - 500    SFJJ 20     3000000 yuan (v = 300): P = 50000, S = 200000, slope 0.0375
---                              50000+0.0375*(3000000-1000000)*0.85 = 113750
---                              (0.85 scales only the increment, not P), with coefficient 45:
---                              51187.50
+--                              (50000+0.0375*(3000000-1000000))*0.85 = 106250
+--                              (0.85 scales the whole fee, so the fee is continuous at 100),
+--                              with coefficient 45: 47812.50
 --                            5000000 yuan (v = 500, on the upper limit):
---                              50000+0.0375*(5000000-1000000)*0.85 = 177500
---   500 -        1.6 (%)     open band, rate 1.6 per cent of the amount, e.g. 6000000 yuan:
---                              S = 96000, P = 200000 (charge at 500 from the band before)
+--                              (50000+0.0375*(5000000-1000000))*0.85 = 170000
+--   500 -        1.6 (%)     open band, rate 1.6 per cent of the whole amount, e.g. 6000000 yuan:
+--                              6000000*1.6/100*0.85 = 81600
 --
 -- Survey bands (lengths in km, charges in yuan):
 --   通信管道 (LX 2)
