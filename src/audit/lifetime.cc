@@ -33,10 +33,8 @@ char32_t LastCodePoint(std::string_view text) {
 
 }  // namespace
 
-struct TfrmMain::ParamState : ParamStateData {};
-
 TfrmMain::TfrmMain(FormContext context, UiPort& ui)
-    : context_(std::move(context)), ui_(ui), param_state_(std::make_unique<ParamState>()) {
+    : context_(std::move(context)), ui_(ui), param_state_(std::make_unique<ParamStateData>()) {
   WireHandlers();
 }
 
@@ -80,6 +78,8 @@ void TfrmMain::Show() {
   state_ = State::kLoading;
   try {
     FormShow();
+  } catch (const QuietError&) {
+    // Already shown or answered.
   } catch (const std::exception& e) {
     ShowError(e.what());
   }
@@ -108,6 +108,9 @@ bool TfrmMain::RequestClose() {
   state_ = State::kClosing;
   try {
     FormClose();
+  } catch (const QuietError&) {
+    state_ = previous;
+    return false;
   } catch (const std::exception& e) {
     state_ = previous;
     ShowError(e.what());
@@ -161,6 +164,8 @@ void TfrmMain::ProbeFeeStandard() {
 void TfrmMain::UserAction(const std::function<void()>& action) {
   try {
     action();
+  } catch (const QuietError&) {
+    // Already shown or answered.
   } catch (const std::exception& e) {
     ShowError(e.what());
   }

@@ -25,6 +25,8 @@
 
 namespace torva::audit {
 
+struct ParamStateData;  // param_state.h
+
 // The six values a host passes to OpenForm, and the host folder (ends in '/').
 struct FormContext {
   std::string db_path;
@@ -142,7 +144,6 @@ class TfrmMain {
 
  private:
   friend struct BudgetRefreshSteps;
-  struct ParamState;  // parameters.cc
 
   void WireHandlers();
   bool Connect();        // FormShow step 1
@@ -161,7 +162,7 @@ class TfrmMain {
 
   double audited_install_amount_ = 0;
 
-  std::unique_ptr<ParamState> param_state_;
+  std::unique_ptr<ParamStateData> param_state_;  // parameters.cc
 };
 
 }  // namespace torva::audit

@@ -13,4 +13,11 @@ class Error : public std::runtime_error {
   explicit Error(const std::string& text) : std::runtime_error(text) {}
 };
 
+// An error the user has already been told about (or has answered): it unwinds like any error, but
+// the boundary shows nothing more.
+class QuietError : public Error {
+ public:
+  explicit QuietError(const std::string& text) : Error(text) {}
+};
+
 }  // namespace torva
