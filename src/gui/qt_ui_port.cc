@@ -1,0 +1,65 @@
+#include "gui/qt_ui_port.h"
+
+#include <QMessageBox>
+#include <QString>
+
+namespace torva::gui {
+
+namespace {
+
+QString ToQString(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QMessageBox::Icon ToQtIcon(audit::MessageIcon icon) {
+  switch (icon) {
+    case audit::MessageIcon::kNone:
+      return QMessageBox::NoIcon;
+    case audit::MessageIcon::kExclamation:
+      return QMessageBox::Warning;
+    case audit::MessageIcon::kStop:
+      return QMessageBox::Critical;
+    case audit::MessageIcon::kQuestion:
+      return QMessageBox::Question;
+    case audit::MessageIcon::kInformation:
+      return QMessageBox::Information;
+  }
+  return QMessageBox::NoIcon;
+}
+
+// Modal to the form's window only, so that a host's own windows stay live while a box is up.
+void MakeModalToForm(QMessageBox& box, QWidget* window) {
+  box.setWindowModality(window != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+}
+
+}  // namespace
+
+void QtUiPort::ShowMessage(std::string_view caption, std::string_view text,
+                           audit::MessageIcon icon) {
+  if (log_ != nullptr) {
+    *log_ << '[' << caption << "] " << text << std::endl;
+    return;
+  }
+  QMessageBox box(ToQtIcon(icon), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
+  MakeModalToForm(box, window_);
+  box.exec();
+}
+
+bool QtUiPort::AskYesNo(std::string_view caption, std::string_view text) {
+  if (log_ != nullptr) {
+    *log_ << '[' << caption << "] " << text << " -> yes" << std::endl;
+    return true;
+  }
+  QMessageBox box(QMessageBox::Question, ToQString(caption), ToQString(text),
+                  QMessageBox::Yes | QMessageBox::No, window_);
+  box.setDefaultButton(QMessageBox::Yes);
+  box.setEscapeButton(QMessageBox::No);
+  MakeModalToForm(box, window_);
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtUiPort::FormEnded() {
+  if (on_ended_) on_ended_();
+}
+
+}  // namespace torva::gui

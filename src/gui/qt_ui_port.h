@@ -1,0 +1,39 @@
+// QtUiPort: the audit form's dialogs as Qt message boxes, modal to the form's window.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <ostream>
+#include <string_view>
+
+#include "audit/ui_port.h"
+
+namespace torva::gui {
+
+class QtUiPort : public audit::UiPort {
+ public:
+  // Interactive: real message boxes that wait for the auditor.
+  QtUiPort() = default;
+  // Unattended (snapshots): every dialog is written to `log` as "[CAPTION] TEXT" instead of being
+  // shown, questions are answered yes (" -> yes" is added), so nothing waits for a person.
+  explicit QtUiPort(std::ostream& log) : log_(&log) {}
+
+  // The window the boxes are modal to; may be null (the boxes are then application-modal).
+  void set_window(QWidget* window) { window_ = window; }
+  // Called once the form's close has completed.
+  void set_on_ended(std::function<void()> on_ended) { on_ended_ = std::move(on_ended); }
+
+  void ShowMessage(std::string_view caption, std::string_view text,
+                   audit::MessageIcon icon) override;
+  bool AskYesNo(std::string_view caption, std::string_view text) override;
+  void FormEnded() override;
+
+ private:
+  QPointer<QWidget> window_;
+  std::function<void()> on_ended_;
+  std::ostream* log_ = nullptr;
+};
+
+}  // namespace torva::gui

@@ -1,0 +1,125 @@
+// Helpers of the GUI tests: a host folder and a project database per test, a watcher that answers
+// the form's message boxes as a person would, and waiting with the event loop running.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace torva::gui_test {
+
+inline std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline void ExecSql(const std::string& db_path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  char* error = nullptr;
+  int rc = sqlite3_open(db_path.c_str(), &db);
+  if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  const std::string message = error != nullptr ? error : sqlite3_errmsg(db);
+  sqlite3_free(error);
+  sqlite3_close(db);
+  if (rc != SQLITE_OK) throw std::runtime_error(db_path + ": " + message);
+}
+
+// A scratch host folder with the fee standard in Data/GL.mgl, and a project database beside it.
+class TestProject {
+ public:
+  // `extra_sql` runs after the project schema (saved fields, budget rows).
+  explicit TestProject(const std::string& extra_sql = "") {
+    std::random_device random;
+    folder_ = std::filesystem::temp_directory_path() /
+              ("torva-gui-" + std::to_string(random()) + "-" + std::to_string(random()));
+    std::filesystem::create_directories(folder_ / "Data");
+    std::filesystem::copy_file(std::filesystem::path(TORVA_BINARY_DIR) / "Data" / "GL.mgl",
+                               folder_ / "Data" / "GL.mgl");
+    ExecSql(db_path(), ReadFile(std::filesystem::path(TORVA_SOURCE_DIR) / "data" /
+                                "project_schema.sql") +
+                           extra_sql);
+  }
+  ~TestProject() {
+    std::error_code ignored;
+    std::filesystem::remove_all(folder_, ignored);
+  }
+  TestProject(const TestProject&) = delete;
+  TestProject& operator=(const TestProject&) = delete;
+
+  // Ends in '/', as the form expects its host folder.
+  std::string host_folder() const { return folder_.string() + "/"; }
+  std::string db_path() const { return (folder_ / "project.db").string(); }
+  std::filesystem::path folder() const { return folder_; }
+
+ private:
+  std::filesystem::path folder_;
+};
+
+// Saved state that keeps the opening quiet: no budget refresh, so nothing asks a question.
+inline constexpr const char* kNoAutoRefreshSql =
+    "INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, 'Auto', '0');";
+
+struct SeenDialog {
+  QString title;
+  QString text;
+  QMessageBox::Icon icon = QMessageBox::NoIcon;
+  QMessageBox::StandardButtons buttons;
+  Qt::WindowModality modality = Qt::NonModal;
+  QWidget* owner = nullptr;  // the window the box belongs to
+};
+
+// Polls for visible message boxes, records each and answers it: OK, or for a question the answer
+// given. Works for boxes of any copy of the form code, since QMessageBox lives in the shared Qt.
+class DialogWatcher : public QObject {
+ public:
+  explicit DialogWatcher(QMessageBox::StandardButton question_answer = QMessageBox::Yes)
+      : answer_(question_answer) {
+    connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
+    timer_.start(10);
+  }
+
+  const std::vector<SeenDialog>& seen() const { return seen_; }
+
+ private:
+  void Poll() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* box = qobject_cast<QMessageBox*>(widget);
+      if (box == nullptr || !box->isVisible() || answered_.contains(box)) continue;
+      answered_.append(box);
+      seen_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
+                       box->windowModality(), box->parentWidget()});
+      QAbstractButton* button = box->button(answer_);
+      if (button == nullptr) button = box->button(QMessageBox::Ok);
+      if (button != nullptr) button->click();
+    }
+  }
+
+  QMessageBox::StandardButton answer_;
+  QTimer timer_;
+  QList<QPointer<QMessageBox>> answered_;
+  std::vector<SeenDialog> seen_;
+};
+
+// Runs the event loop until `done` holds or `ms` have passed; returns whether it holds.
+inline bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
+  return QTest::qWaitFor(done, ms);
+}
+
+}  // namespace torva::gui_test
