@@ -15,60 +15,16 @@
 #include "audit/tfrm_main.h"
 #include "audit/ui_port.h"
 #include "form/controls.h"
+#include "unit/form_test_support.h"
 
 namespace torva::audit {
 namespace {
 
 namespace fs = std::filesystem;
-
-class RecordingUi : public UiPort {
- public:
-  void ShowMessage(std::string_view caption, std::string_view text, MessageIcon) override {
-    messages.push_back("[" + std::string(caption) + "] " + std::string(text));
-  }
-  bool AskYesNo(std::string_view, std::string_view) override { return true; }
-
-  std::vector<std::string> messages;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void RunSql(const fs::path& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  const std::string message = error ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  ASSERT_EQ(rc, SQLITE_OK) << message;
-}
-
-// Every table's definition and rows, as text: equal dumps mean an unchanged database.
-std::string Dump(const fs::path& path) {
-  sqlite3* db = nullptr;
-  EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  std::string dump;
-  auto collect = [](void* out, int n, char** values, char**) {
-    auto& text = *static_cast<std::string*>(out);
-    for (int i = 0; i < n; ++i) text += (values[i] ? values[i] : "NULL") + std::string("|");
-    text += "\n";
-    return 0;
-  };
-  sqlite3_exec(db, "select type, name, sql from sqlite_master order by name", collect, &dump,
-               nullptr);
-  for (const char* table : {"G_GCCS", "G_QF", "P_ZHZ"}) {
-    const std::string sql = std::string("select * from ") + table;
-    sqlite3_exec(db, sql.c_str(), collect, &dump, nullptr);
-  }
-  sqlite3_close(db);
-  return dump;
-}
+using torva::testing::Dump;
+using torva::testing::ReadFile;
+using torva::testing::RecordingUi;
+using torva::testing::RunSql;
 
 constexpr const char* kFeeTable =
     "create table GL_FYFile(LX integer, XM text, QS real, ZZ real, SFJJ real, NCZ real, FL real);";

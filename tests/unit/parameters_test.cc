@@ -23,58 +23,16 @@
 #include "audit/tfrm_main.h"
 #include "form/controls.h"
 #include "text/error.h"
+#include "unit/form_test_support.h"
 
 namespace torva::audit {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Records every dialog as "[CAPTION] TEXT" and answers questions from a queue (yes when empty).
-class RecordingUi : public UiPort {
- public:
-  void ShowMessage(std::string_view caption, std::string_view text, MessageIcon) override {
-    messages.push_back("[" + std::string(caption) + "] " + std::string(text));
-  }
-  bool AskYesNo(std::string_view caption, std::string_view text) override {
-    const bool yes = answers.empty() ? true : answers.front();
-    if (!answers.empty()) answers.pop_front();
-    messages.push_back("[" + std::string(caption) + "] " + std::string(text) +
-                       (yes ? " -> yes" : " -> no"));
-    return yes;
-  }
-  bool Saw(const std::string& fragment) const {
-    for (const std::string& m : messages) {
-      if (m.find(fragment) != std::string::npos) return true;
-    }
-    return false;
-  }
-  std::vector<std::string> messages;
-  std::deque<bool> answers;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-// Runs SQL on the project file through its own connection, as another program would.
-void RunSql(const fs::path& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(db_path.c_str(), &db), SQLITE_OK);
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  const std::string text = error ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  ASSERT_EQ(rc, SQLITE_OK) << text << "\n" << sql;
-}
+using torva::testing::ReadFile;
+using torva::testing::RecordingUi;
+using torva::testing::RunSql;
+using torva::testing::WriteFile;
 
 // Every (CSName, S_Val) of the rows with the given GCID, in rowid order.
 std::vector<std::pair<std::string, std::string>> RowsOf(const fs::path& db_path, int gcid = -1) {

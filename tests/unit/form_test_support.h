@@ -1,0 +1,107 @@
+// Shared pieces of the tests that drive the headless form on real files: a UiPort that records the
+// dialogs, file helpers, SQL on a project file as another program would run it, and a dump of a
+// database for "nothing changed" checks.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "audit/ui_port.h"
+
+namespace torva::testing {
+
+namespace fs = std::filesystem;
+
+// Records every dialog as "[CAPTION] TEXT" and answers questions from a queue (yes when empty);
+// a question's line ends in " -> yes" or " -> no".
+class RecordingUi : public audit::UiPort {
+ public:
+  void ShowMessage(std::string_view caption, std::string_view text, audit::MessageIcon) override {
+    messages.push_back("[" + std::string(caption) + "] " + std::string(text));
+  }
+  bool AskYesNo(std::string_view caption, std::string_view text) override {
+    const bool yes = answers.empty() ? true : answers.front();
+    if (!answers.empty()) answers.pop_front();
+    messages.push_back("[" + std::string(caption) + "] " + std::string(text) +
+                       (yes ? " -> yes" : " -> no"));
+    return yes;
+  }
+  // Whether any dialog so far contained `fragment`.
+  bool Saw(const std::string& fragment) const {
+    for (const std::string& m : messages) {
+      if (m.find(fragment) != std::string::npos) return true;
+    }
+    return false;
+  }
+
+  std::vector<std::string> messages;
+  std::deque<bool> answers;
+};
+
+inline std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+// A fresh folder under the system's temporary folder, named after `prefix`.
+inline fs::path MakeTempFolder(const std::string& prefix) {
+  std::string pattern = (fs::temp_directory_path() / (prefix + "-XXXXXX")).string();
+  if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "mkdtemp failed for " << pattern;
+  return pattern;
+}
+
+// Runs SQL on the file through its own connection (creating the file), as another program would.
+inline void RunSql(const fs::path& db_path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(db_path.c_str(), &db), SQLITE_OK);
+  char* error = nullptr;
+  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
+  const std::string text = error ? error : "";
+  sqlite3_free(error);
+  sqlite3_close(db);
+  ASSERT_EQ(rc, SQLITE_OK) << text << "\n" << sql.substr(0, 500);
+}
+
+// The project schema of data/project_schema.sql applied to `db_path`.
+inline void CreateProject(const fs::path& db_path) {
+  RunSql(db_path, ReadFile(fs::path(TORVA_SOURCE_DIR) / "data/project_schema.sql"));
+}
+
+// Every table's definition and rows, as text: equal dumps mean an unchanged database.
+inline std::string Dump(const fs::path& path) {
+  sqlite3* db = nullptr;
+  EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  std::string dump;
+  auto collect = [](void* out, int n, char** values, char**) {
+    auto& text = *static_cast<std::string*>(out);
+    for (int i = 0; i < n; ++i) text += (values[i] ? values[i] : "NULL") + std::string("|");
+    text += "\n";
+    return 0;
+  };
+  sqlite3_exec(db, "select type, name, sql from sqlite_master order by name", collect, &dump,
+               nullptr);
+  for (const char* table : {"G_GCCS", "G_QF", "P_ZHZ"}) {
+    const std::string sql = std::string("select * from ") + table;
+    sqlite3_exec(db, sql.c_str(), collect, &dump, nullptr);
+  }
+  sqlite3_close(db);
+  return dump;
+}
+
+}  // namespace torva::testing
