@@ -6,6 +6,7 @@
 //
 // The audit stage picks the column a result goes to: "4" the auditor column, "3" the first-review
 // column, any other text the submitted column.
+#include <cmath>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -51,8 +52,12 @@ double EvaluateTyped(TfrmMain& f, const std::string& typed, bool one_stage) {
   }
   if (depth != 0) throw Error("计算式的括号不配对：" + typed);
   f.OpenSql(one_stage ? "select (" + typed + ")*0.8 as HJ" : "select " + typed + " as HJ");
+  // Arithmetic can still end without a number: SQLite gives an overflow ("1e308*10") as infinity,
+  // and a remainder by zero ("1%0") or infinity minus infinity as NULL. Neither is a fee.
+  const bool no_value = f.Q_Pub().IsNull("HJ");
   const double hj = f.Q_Pub().AsFloat("HJ");
   f.Q_Pub().Close();
+  if (no_value || !std::isfinite(hj)) throw Error("计算式的结果不是有效的数：" + typed);
   return hj;
 }
 
