@@ -3,6 +3,10 @@
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev libbenchmark-dev fonts-wqy-zenhei
           libgl1-mesa-dev binutils)
+# `scripts/install-deps.sh fuzz` (make fuzz) also needs clang and its libFuzzer runtime.
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -9,7 +9,6 @@
 // - SJKS.txt is replaced through a temporary file and a rename, so it is always either the old list
 //   or the new one, and a list that cannot be written never traps the auditor in the form.
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "audit/coefficient_list.h"
 #include "audit/param_state.h"
 #include "audit/tfrm_main.h"
 #include "text/error.h"
@@ -44,8 +44,6 @@ constexpr std::string_view kSaveAbandoned = "参数没有保存，数据库中�
 constexpr std::string_view kSavepoint = "torva_param";
 // The list file always lives in the host folder, so the texts name it without the folder.
 constexpr std::string_view kCannotRead = "无法读取主程序目录下的系数列表文件 SJKS.txt：";
-constexpr std::string_view kCannotDecode =
-    "主程序目录下的系数列表文件 SJKS.txt 既不是 UTF-8 文本，也不是 GB18030 文本";
 constexpr std::string_view kCannotWrite = "系数列表无法保存到主程序目录下的 SJKS.txt：";
 
 // What a key is written from and read into.
@@ -223,80 +221,6 @@ class TransactionLost : public Error {
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
 
-bool IsValidUtf8(std::string_view bytes) {
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t extra;
-    char32_t cp;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1;
-      cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2;
-      cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3;
-      cp = lead & 0x07;
-    } else {
-      return false;
-    }
-    if (i + extra >= bytes.size()) return false;  // cut short at the end
-    for (size_t k = 1; k <= extra; ++k) {
-      const auto cont = static_cast<unsigned char>(bytes[i + k]);
-      if ((cont & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cont & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
-    if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) ||
-        (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-      return false;
-    }
-    i += extra + 1;
-  }
-  return true;
-}
-
-// GB18030 (the superset of code page 936 in which Windows writes Chinese text) to UTF-8.
-std::optional<std::string> Gb18030ToUtf8(const std::string& bytes) {
-  iconv_t cd = iconv_open("UTF-8", "GB18030");
-  if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-  std::string out(bytes.size() * 4 + 16, '\0');
-  char* in_ptr = const_cast<char*>(bytes.data());
-  size_t in_left = bytes.size();
-  char* out_ptr = out.data();
-  size_t out_left = out.size();
-  const size_t rc = iconv(cd, &in_ptr, &in_left, &out_ptr, &out_left);
-  const bool ok = rc != static_cast<size_t>(-1) &&
-                  iconv(cd, nullptr, nullptr, &out_ptr, &out_left) != static_cast<size_t>(-1);
-  iconv_close(cd);
-  if (!ok || in_left != 0) return std::nullopt;
-  out.resize(out.size() - out_left);
-  return out;
-}
-
-// Lines ended by CR, LF or CR LF; an empty line is an item; a last line without an ending counts.
-std::vector<std::string> SplitLines(std::string_view text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  size_t i = 0;
-  while (i < text.size()) {
-    if (text[i] == '\r' || text[i] == '\n') {
-      lines.emplace_back(text.substr(start, i - start));
-      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      start = ++i;
-    } else {
-      ++i;
-    }
-  }
-  if (start < text.size()) lines.emplace_back(text.substr(start));
-  return lines;
-}
-
 // The whole file, or nullopt when it does not exist. Throws torva::Error when it exists but cannot
 // be read.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -326,17 +250,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path) {
 std::optional<std::vector<std::string>> ReadCoefficientFile(const std::string& path) {
   std::optional<std::string> bytes = ReadWholeFile(path);
   if (!bytes) return std::nullopt;
-  std::string text;
-  if (IsValidUtf8(*bytes)) {
-    text = std::move(*bytes);
-    // A byte-order mark written by an editor is no part of the first item.
-    if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
-  } else if (std::optional<std::string> converted = Gb18030ToUtf8(*bytes)) {
-    text = std::move(*converted);
-  } else {
-    throw Error(std::string(kCannotDecode));
-  }
-  return SplitLines(text);
+  return DecodeCoefficientList(*bytes);
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -587,13 +501,9 @@ void TfrmMain::LoadCoefficientList() {
 void TfrmMain::SaveCoefficientList() {
   const ParamStateData& state = *param_state_;
   if (!state.list_known) return;  // never replace a list that could not be read
-  std::string content;
-  for (const std::string& item : model_.coefficient().items()) {
-    content += item;
-    content += "\r\n";
-  }
   try {
-    ReplaceFile(context_.host_folder + std::string(kListFile), content);
+    ReplaceFile(context_.host_folder + std::string(kListFile),
+                EncodeCoefficientList(model_.coefficient().items()));
   } catch (const std::exception& e) {
     // The parameters are saved already; the auditor decides whether the list may be dropped, so a
     // folder that cannot be written never keeps the form from closing.

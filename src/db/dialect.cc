@@ -190,7 +190,9 @@ std::string Requote(std::string_view token, char inner_quote, char quote) {
   std::string out(1, quote);
   const std::string_view inner = token.substr(1, token.size() - 2);
   for (std::size_t k = 0; k < inner.size(); ++k) {
-    if (inner[k] == inner_quote) ++k;  // the first of a doubled quote
+    // The first of a doubled quote. Brackets double nothing: '\0' stands for "no quote", and a
+    // NUL byte inside a bracketed name is a character like any other.
+    if (inner_quote != '\0' && inner[k] == inner_quote) ++k;
     if (inner[k] == quote) out += quote;
     out += inner[k];
   }
@@ -355,11 +357,10 @@ class DivisionRewriter {
   }
 
   std::string Unary() {
-    if (IsSign()) {
-      std::string sign = Take();
-      return sign + Unary();
-    }
-    return Primary();
+    // A loop, not a recursion: a long run of signs must not use up the stack.
+    std::string signs;
+    while (IsSign()) signs += Take();
+    return signs + Primary();
   }
 
   std::string Primary() {
@@ -438,6 +439,137 @@ bool IsArithmeticFunction(std::string_view word) {
   return EqualsIgnoreCase(word, "abs") || EqualsIgnoreCase(word, "round");
 }
 
+// The shape of an expression whose every token is allowed: one sum, with every operand and
+// parenthesis in place, so that "select EXPR as HJ" is one well-formed statement and wrapping the
+// text in parentheses cannot change what it computes. Ten levels of parentheses are more than any
+// fee expression needs, and keep this check's own recursion short.
+//   sum     := product (('+' | '-') product)*
+//   product := unary (('*' | '/' | '%') unary)*
+//   unary   := ('+' | '-')* primary
+//   primary := number | '(' sum ')' | abs '(' sum ')' | round '(' sum [',' sum] ')'
+class ArithmeticShape {
+ public:
+  static constexpr int kMaxNesting = 10;
+
+  ArithmeticShape(std::string_view expression, const std::vector<Token>& tokens)
+      : expression_(expression) {
+    for (const Token& token : tokens) {
+      if (token.kind != Kind::kBlank) tokens_.push_back(token);
+    }
+  }
+
+  void Check() {
+    int depth = 0;
+    for (const Token& token : tokens_) {
+      if (token.kind == Kind::kOpen) ++depth;
+      if (token.kind == Kind::kClose && --depth < 0) break;
+    }
+    if (depth != 0) Unbalanced();
+    Sum();
+    if (!AtEnd()) Misplaced();  // an operand where an operator belongs
+  }
+
+ private:
+  bool AtEnd() const { return at_ >= tokens_.size(); }
+  bool Is(Kind kind) const { return !AtEnd() && tokens_[at_].kind == kind; }
+  bool IsOp(std::string_view ops) const {
+    return Is(Kind::kOperator) && ops.find(tokens_[at_].text) != std::string_view::npos;
+  }
+
+  void Sum() {
+    Product();
+    while (IsOp("+-")) {
+      ++at_;
+      Product();
+    }
+  }
+
+  void Product() {
+    Unary();
+    while (IsOp("*/%")) {
+      ++at_;
+      Unary();
+    }
+  }
+
+  void Unary() {
+    while (IsOp("+-")) ++at_;
+    Primary();
+  }
+
+  void Primary() {
+    if (AtEnd()) throw Error("计算式不完整：" + Excerpt(expression_, 200));
+    if (Is(Kind::kNumber)) {
+      ++at_;
+      return;
+    }
+    std::string_view function;
+    if (Is(Kind::kWord)) function = tokens_[at_++].text;  // abs or round, its '(' next
+    if (!Is(Kind::kOpen)) Misplaced();
+    if (++depth_ > kMaxNesting) {
+      throw Error("计算式的括号嵌套太深（最多 " + std::to_string(kMaxNesting) + " 层）：" +
+                  Excerpt(expression_, 200));
+    }
+    ++at_;
+    int arguments = 1;
+    Sum();
+    while (Is(Kind::kComma)) {
+      ++at_;
+      ++arguments;
+      Sum();
+    }
+    if (!Is(Kind::kClose)) Misplaced();
+    ++at_;
+    --depth_;
+    const int most = EqualsIgnoreCase(function, "round") ? 2 : 1;
+    if (arguments > most) {
+      throw Error("计算式中 " + std::string(function) + " 的参数太多：" +
+                  Excerpt(expression_, 200));
+    }
+  }
+
+  [[noreturn]] void Unbalanced() const {
+    throw Error("计算式的括号不配对：" + std::string(expression_));
+  }
+
+  [[noreturn]] void Misplaced() const {
+    if (AtEnd()) throw Error("计算式不完整：" + Excerpt(expression_, 200));
+    throw Error("计算式中“" + Excerpt(tokens_[at_].text, 20) + "”的位置不对：" +
+                Excerpt(expression_, 200));
+  }
+
+  std::string_view expression_;
+  std::vector<Token> tokens_;
+  std::size_t at_ = 0;
+  int depth_ = 0;
+};
+
+// SQLite's parser has a stack of about a hundred symbols and its expression trees are at most 1000
+// deep; a well-formed sum can still be too much for them (a long run of signs, a chain of
+// divisions, each of which becomes a nested call). Whether it is, only SQLite knows: the expression
+// is prepared, translated as the form would run it, on a private in-memory database that has no
+// table to reach.
+void CheckDatabaseTakes(std::string_view expression) {
+  static sqlite3* const probe = [] {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) !=
+            SQLITE_OK ||
+        RegisterDialectFunctions(db) != SQLITE_OK) {
+      sqlite3_close(db);
+      return static_cast<sqlite3*>(nullptr);
+    }
+    return db;
+  }();
+  if (probe == nullptr) throw Error("计算式无法检查：数据库引擎无法启动");
+  const std::string sql = TranslateDialect("select " + std::string(expression) + " as HJ");
+  sqlite3_stmt* stmt = nullptr;
+  const int rc =
+      sqlite3_prepare_v2(probe, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr);
+  const std::string message = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(probe);
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_OK) throw Error("计算式太复杂，无法计算（" + message + "）");
+}
+
 }  // namespace
 
 std::string TranslateDialect(std::string_view sql) {
@@ -506,6 +638,8 @@ void CheckArithmeticExpression(std::string_view expression) {
   }
   if (empty) throw Error("计算式为空");
   if (!function.empty()) RejectArithmetic(function);
+  ArithmeticShape(expression, tokens).Check();
+  CheckDatabaseTakes(expression);
 }
 
 }  // namespace torva::db

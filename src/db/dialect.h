@@ -22,6 +22,9 @@ std::string TranslateDialect(std::string_view sql);
 // arithmetic only: numbers (digits, one '.', an optional exponent), the operators + - * / %, unary
 // signs, parentheses, blanks, and calls of the arithmetic functions abs and round. Nothing else: no
 // identifier (a column, a table), no statement separator, no comment, no string, no keyword.
+// It must also be one well-formed sum: every operand in place, parentheses paired (at most 10 levels),
+// abs with one argument and round with one or two; and not too large for SQLite's parser. So what it
+// accepts always prepares as "select EXPR as HJ", and reads and writes nothing.
 // Throws torva::Error with a clear text (in Chinese, naming what was found) when it is not.
 void CheckArithmeticExpression(std::string_view expression);
 

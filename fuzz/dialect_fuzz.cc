@@ -1,0 +1,96 @@
+// Fuzzes the dialect translation and the check of typed fee expressions.
+//
+// - TranslateDialect must translate or refuse (torva::Error) any text, never crash.
+// - CheckArithmeticExpression must accept or refuse any text, never crash; and whatever it accepts
+//   is what the form then runs: "select EXPR as HJ" must prepare as one statement on the project
+//   connection, read and write no table, and evaluate to one row of one column (or fail with the
+//   database's error, such as a division by zero).
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include "db/connection.h"
+#include "db/dialect.h"
+#include "text/error.h"
+
+namespace {
+
+[[noreturn]] void Fail(const char* what, std::string_view input, const std::string& detail) {
+  std::fprintf(stderr, "dialect_fuzz: %s\n  input: \"%.*s\"\n  %s\n", what,
+               static_cast<int>(input.size()), input.data(), detail.c_str());
+  std::abort();
+}
+
+// Every access the statement asks for while it is prepared, beyond calling functions and reading
+// nothing: a table read or write, a pragma, an attach all count as touching the database.
+int touched = 0;
+std::string touched_what;
+
+int Authorize(void*, int action, const char* a, const char* b, const char*, const char*) {
+  if (action == SQLITE_SELECT || action == SQLITE_FUNCTION) return SQLITE_OK;
+  ++touched;
+  touched_what = std::to_string(action) + " " + (a ? a : "") + " " + (b ? b : "");
+  return SQLITE_OK;
+}
+
+// A project-like database with a table the expression must never reach.
+torva::db::Connection& ProjectConnection() {
+  static torva::db::Connection* connection = [] {
+    char path[] = "/tmp/torva-dialect-fuzz-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd < 0) Fail("cannot create the scratch database", "", path);
+    close(fd);
+    auto* c = new torva::db::Connection;
+    c->Open(std::string("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path);
+    c->ExecuteNative("create table G_GCCS(GCID integer, CSName text, S_Val text)");
+    sqlite3_set_authorizer(c->handle(), Authorize, nullptr);
+    unlink(path);  // the open handle keeps it alive
+    return c;
+  }();
+  return *connection;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string_view input(reinterpret_cast<const char*>(data), size);
+
+  try {
+    (void)torva::db::TranslateDialect(input);
+  } catch (const torva::Error&) {
+  }
+
+  try {
+    torva::db::CheckArithmeticExpression(input);
+  } catch (const torva::Error&) {
+    return 0;
+  }
+
+  torva::db::Connection& connection = ProjectConnection();
+  touched = 0;
+  sqlite3_stmt* stmt = nullptr;
+  try {
+    stmt = connection.Prepare("select " + std::string(input) + " as HJ");
+  } catch (const torva::Error& e) {
+    Fail("an accepted expression does not prepare", input, e.what());
+  }
+  if (touched != 0) Fail("an accepted expression touches the database", input, touched_what);
+  if (!sqlite3_stmt_readonly(stmt)) Fail("an accepted expression is not read-only", input, "");
+  if (sqlite3_column_count(stmt) != 1)
+    Fail("an accepted expression gives several columns", input, "");
+  const int first = sqlite3_step(stmt);
+  if (first == SQLITE_ROW) {
+    if (sqlite3_step(stmt) != SQLITE_DONE)
+      Fail("an accepted expression gives several rows", input, "");
+  } else if (first != SQLITE_ERROR) {
+    Fail("an accepted expression neither evaluates nor fails", input, std::to_string(first));
+  }
+  sqlite3_finalize(stmt);
+  return 0;
+}

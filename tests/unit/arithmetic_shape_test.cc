@@ -1,0 +1,157 @@
+// The fee expressions an auditor types: only a well-formed sum of numbers passes the check, and
+// whatever passes always runs as "select EXPR as HJ" on the project database, reaching no table.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <string>
+
+#include "db/connection.h"
+#include "db/dialect.h"
+#include "db/query.h"
+#include "text/error.h"
+
+namespace torva::db {
+namespace {
+
+namespace fs = std::filesystem;
+
+template <typename Action>
+std::string ErrorOf(Action action) {
+  try {
+    action();
+  } catch (const Error& error) {
+    return error.what();
+  }
+  return "no error";
+}
+
+std::string Repeat(const std::string& text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Texts whose every character is allowed but which are no sum.
+
+TEST(ArithmeticShapeTest, AnExpressionThatEndsEarlyIsIncomplete) {
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("2+"); }), "计算式不完整：2+");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("-"); }), "计算式不完整：-");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("3*(2-"); }), "计算式的括号不配对：3*(2-");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("round(1,"); }), "计算式的括号不配对：round(1,");
+}
+
+TEST(ArithmeticShapeTest, AnOperatorOrParenthesisOutOfPlaceIsNamed) {
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("*2"); }), "计算式中“*”的位置不对：*2");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("1+*2"); }), "计算式中“*”的位置不对：1+*2");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("()"); }), "计算式中“)”的位置不对：()");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("1 (2)"); }), "计算式中“(”的位置不对：1 (2)");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("(1)(2)"); }), "计算式中“(”的位置不对：(1)(2)");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("round(,1)"); }),
+            "计算式中“,”的位置不对：round(,1)");
+}
+
+TEST(ArithmeticShapeTest, ParenthesesMustPair) {
+  // Wrapped in parentheses for the one-stage factor, "1)+(2" would compute another sum.
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("1)+(2"); }), "计算式的括号不配对：1)+(2");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("(1"); }), "计算式的括号不配对：(1");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("(1))"); }), "计算式的括号不配对：(1))");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("(1500+300*)12.5-10))*1.2"); }),
+            "计算式的括号不配对：(1500+300*)12.5-10))*1.2");
+}
+
+TEST(ArithmeticShapeTest, FunctionsTakeTheirNumberOfArguments) {
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("abs(1,2)"); }),
+            "计算式中 abs 的参数太多：abs(1,2)");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("ROUND(1,2,3)"); }),
+            "计算式中 ROUND 的参数太多：ROUND(1,2,3)");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("round(2.345,2)+abs(-1)"); }), "no error");
+}
+
+TEST(ArithmeticShapeTest, NestingIsLimitedToTenLevels) {
+  const std::string ten = Repeat("(", 10) + "1" + Repeat(")", 10);
+  const std::string eleven = Repeat("abs(", 11) + "1" + Repeat(")", 11);
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(ten); }), "no error");
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(eleven); }),
+            "计算式的括号嵌套太深（最多 10 层）：" + eleven);
+}
+
+TEST(ArithmeticShapeTest, WhatSqliteCannotParseIsRefusedBeforeItRuns) {
+  // Each '/' becomes a nested call of the division function, and SQLite's parser stack holds only
+  // so many; a long run of signs fills it too.
+  const std::string divisions = "1" + Repeat("/2", 60);
+  const std::string signs = Repeat("- ", 200) + "1";
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(divisions); }),
+            "计算式太复杂，无法计算（parser stack overflow）");
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(signs); }),
+            "计算式太复杂，无法计算（parser stack overflow）");
+  // A long text of the same shape is no trouble at all.
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("1" + Repeat("/2+3", 200)); }), "no error");
+}
+
+// ---------------------------------------------------------------------------------------------
+// What passes runs, and reaches nothing.
+
+class AcceptedExpressionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "torva-arith-XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
+    const std::string path = (dir_ / "project.db").string();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "create table G_GCCS(GCID integer, CSName text, S_Val text)",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    connection_.Open("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + path);
+    sqlite3_set_authorizer(connection_.handle(), &AcceptedExpressionTest::Authorize, &touched_);
+  }
+  void TearDown() override {
+    connection_.Close();
+    std::error_code ignored;
+    fs::remove_all(dir_, ignored);
+  }
+
+  // Counts every access beyond reading nothing and calling functions.
+  static int Authorize(void* touched, int action, const char*, const char*, const char*,
+                       const char*) {
+    if (action != SQLITE_SELECT && action != SQLITE_FUNCTION) ++*static_cast<int*>(touched);
+    return SQLITE_OK;
+  }
+
+  fs::path dir_;
+  Connection connection_;
+  int touched_ = 0;
+};
+
+TEST_F(AcceptedExpressionTest, EveryAcceptedShapeEvaluatesWithoutTouchingATable) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"1000000*90000/2000000*0.85", "38250"},
+      {"(1500+300*(12.5-10))*1.2", "2700"},
+      {"- -1", "1"},
+      {"+-+3", "-3"},
+      {"7 % 2", "1"},
+      {"round(abs(-200000.4))*0.5", "100000"},
+      {"ROUND(2.345, 2)", "2.35"},
+      {"5.", "5"},
+      {Repeat("(", 10) + "1/4" + Repeat(")", 10), "0.25"},
+      {"1" + Repeat("/1", 20), "1"},
+      {"1" + Repeat("+1", 400), "401"},
+  };
+  for (const auto& [expression, value] : cases) {
+    ASSERT_EQ(ErrorOf([&] { CheckArithmeticExpression(expression); }), "no error") << expression;
+    touched_ = 0;
+    Query query(&connection_);
+    query.SetSql("select " + expression + " as HJ");
+    ASSERT_EQ(ErrorOf([&] { query.Open(); }), "no error") << expression;
+    EXPECT_EQ(query.AsText("HJ"), value) << expression;
+    EXPECT_EQ(touched_, 0) << expression;
+  }
+}
+
+}  // namespace
+}  // namespace torva::db
