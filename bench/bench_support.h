@@ -18,6 +18,8 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "audit/tfrm_main.h"
 #include "audit/ui_port.h"
@@ -73,6 +75,26 @@ inline void ExecSql(const fs::path& db_path, const std::string& sql) {
   sqlite3_free(error);
   sqlite3_close(db);
   if (rc != SQLITE_OK) throw std::runtime_error(db_path.string() + ": " + message);
+}
+
+// The stored parameter rows (GCID -1) in the order they were written.
+inline std::vector<std::pair<std::string, std::string>> StoredParamRows(const fs::path& db_path) {
+  std::vector<std::pair<std::string, std::string>> rows;
+  sqlite3* db = nullptr;
+  sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+  sqlite3_stmt* stmt = nullptr;
+  sqlite3_prepare_v2(db, "select CSName, S_Val from G_GCCS where GCID=-1 order by rowid", -1, &stmt,
+                     nullptr);
+  while (sqlite3_step(stmt) == SQLITE_ROW) {
+    const auto text = [&](int i) {
+      const unsigned char* t = sqlite3_column_text(stmt, i);
+      return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
+    };
+    rows.emplace_back(text(0), text(1));
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  return rows;
 }
 
 // A folder made for one program run and removed with everything in it at the end.

@@ -166,29 +166,10 @@ int Compare(const char* step, const TfrmMain& form, const FloorForm& floor) {
   return differences;
 }
 
-std::vector<std::pair<std::string, std::string>> SavedRows(const fs::path& project) {
-  std::vector<std::pair<std::string, std::string>> rows;
-  sqlite3* db = nullptr;
-  sqlite3_open_v2(project.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-  sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(db, "select CSName, S_Val from G_GCCS where GCID=-1 order by rowid", -1, &stmt,
-                     nullptr);
-  while (sqlite3_step(stmt) == SQLITE_ROW) {
-    const auto text = [&](int i) {
-      const unsigned char* t = sqlite3_column_text(stmt, i);
-      return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-    };
-    rows.emplace_back(text(0), text(1));
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return rows;
-}
-
 int CompareSaved(const Place& torva, const Place& floor) {
   int differences = 0;
-  const auto expected = SavedRows(torva.project);
-  const auto saved = SavedRows(floor.project);
+  const auto expected = torva_bench::StoredParamRows(torva.project);
+  const auto saved = torva_bench::StoredParamRows(floor.project);
   for (size_t i = 0; i < std::max(expected.size(), saved.size()); ++i) {
     const auto row = [](const auto& rows, size_t k) {
       return k < rows.size() ? rows[k].first + "=" + rows[k].second : std::string("(none)");

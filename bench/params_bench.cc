@@ -25,65 +25,17 @@
 
 #include "audit/tfrm_main.h"
 #include "audit/ui_port.h"
+#include "bench_support.h"
 #include "form/controls.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using torva::audit::FormContext;
-using torva::audit::MessageIcon;
 using torva::audit::TfrmMain;
-
-// Counts the dialogs: a save that runs as intended shows none.
-class CountingUi : public torva::audit::UiPort {
- public:
-  void ShowMessage(std::string_view caption, std::string_view text, MessageIcon) override {
-    ++dialogs;
-    last = std::string(caption) + ": " + std::string(text);
-  }
-  bool AskYesNo(std::string_view, std::string_view) override { return true; }
-  int dialogs = 0;
-  std::string last;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void Exec(const fs::path& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  sqlite3_open(db_path.c_str(), &db);
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  const std::string text = error ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  if (rc != SQLITE_OK) throw std::runtime_error(text);
-}
-
-// The stored parameter rows in the order they were written.
-std::vector<std::pair<std::string, std::string>> StoredRows(const fs::path& db_path) {
-  std::vector<std::pair<std::string, std::string>> rows;
-  sqlite3* db = nullptr;
-  sqlite3_open(db_path.c_str(), &db);
-  sqlite3_stmt* stmt = nullptr;
-  sqlite3_prepare_v2(db, "select CSName, S_Val from G_GCCS where GCID=-1 order by rowid", -1, &stmt,
-                     nullptr);
-  while (sqlite3_step(stmt) == SQLITE_ROW) {
-    const auto text = [&](int i) {
-      const unsigned char* t = sqlite3_column_text(stmt, i);
-      return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-    };
-    rows.emplace_back(text(0), text(1));
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return rows;
-}
+using torva_bench::CountingUi;
+using torva_bench::ExecSql;
+using torva_bench::ReadFile;
 
 // A project with every field filled, open in a shown form whose handlers are detached (the
 // benchmark measures the save, not the recalculations), in a folder removed at exit.
@@ -96,7 +48,7 @@ class Project {
     fs::remove_all(folder_);
     fs::create_directories(folder_ / "host");
     db_ = folder_ / "project.db";
-    Exec(db_, ReadFile(fs::path(TORVA_SOURCE_DIR) / "data/project_schema.sql") +
+    ExecSql(db_, ReadFile(fs::path(TORVA_SOURCE_DIR) / "data/project_schema.sql") +
                   "insert into G_GCCS values(-1,'Auto','0');");
     FormContext context;
     context.db_path = db_.string();
@@ -114,7 +66,7 @@ class Project {
       if (edit != nullptr && edit->name() != "RzE_KC") edit->SetText(std::to_string(++n) + ".25");
     }
     form_->SaveAllParams();
-    rows_ = StoredRows(db_);
+    rows_ = torva_bench::StoredParamRows(db_);
     ui_.dialogs = 0;
   }
   ~Project() {

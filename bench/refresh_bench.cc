@@ -10,101 +10,33 @@
 //
 // Every database lives in a temporary folder made once per run and removed at the end.
 #include <benchmark/benchmark.h>
-#include <sqlite3.h>
-#include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <map>
-#include <memory>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 
-#include "audit/tfrm_main.h"
-#include "audit/ui_port.h"
+#include "bench_support.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using torva::audit::FormContext;
-using torva::audit::MessageIcon;
 using torva::audit::TfrmMain;
-
-// Counts every dialog: a refresh that runs as intended shows none.
-class CountingUi : public torva::audit::UiPort {
- public:
-  void ShowMessage(std::string_view caption, std::string_view text, MessageIcon) override {
-    ++dialogs;
-    last = std::string(caption) + ": " + std::string(text);
-  }
-  bool AskYesNo(std::string_view caption, std::string_view text) override {
-    ++dialogs;
-    last = std::string(caption) + ": " + std::string(text);
-    return true;
-  }
-  int dialogs = 0;
-  std::string last;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-class Database {
- public:
-  explicit Database(const fs::path& path) {
-    if (sqlite3_open(path.c_str(), &db_) != SQLITE_OK) {
-      throw std::runtime_error("cannot open " + path.string());
-    }
-  }
-  ~Database() { sqlite3_close(db_); }
-  Database(const Database&) = delete;
-  Database& operator=(const Database&) = delete;
-
-  void Exec(const std::string& sql) {
-    char* error = nullptr;
-    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &error) != SQLITE_OK) {
-      const std::string text = error ? error : "error";
-      sqlite3_free(error);
-      throw std::runtime_error(text);
-    }
-  }
-  sqlite3* get() { return db_; }
-
- private:
-  sqlite3* db_ = nullptr;
-};
-
-const fs::path kSource = TORVA_SOURCE_DIR;
+using torva_bench::CountingUi;
+namespace fs = std::filesystem;
 
 // The temporary folder: host folder with the fee standard, and the project databases.
 class Workspace {
  public:
-  Workspace() {
-    dir_ = fs::temp_directory_path() / ("torva-refresh-bench-" + std::to_string(getpid()));
-    fs::create_directories(dir_ / "host" / "Data");
-    Database(dir_ / "host" / "Data" / "GL.mgl").Exec(ReadFile(kSource / "data/fee_standard.sql"));
-  }
-  ~Workspace() {
-    std::error_code ignored;
-    fs::remove_all(dir_, ignored);
-  }
+  Workspace()
+      : scratch_("torva-refresh-bench"),
+        host_(torva_bench::MakeHostFolder(scratch_.dir() / "host")) {}
 
-  std::string host_folder() const { return (dir_ / "host").string() + "/"; }
+  const std::string& host_folder() const { return host_; }
 
   // The demo project: the schema and the demo budget.
   const fs::path& Demo() {
     if (demo_.empty()) {
-      demo_ = dir_ / "demo.db";
-      Database db(demo_);
-      db.Exec(ReadFile(kSource / "data/project_schema.sql"));
-      db.Exec(ReadFile(kSource / "data/demo_project.sql"));
+      demo_ = scratch_.dir() / "demo.db";
+      torva_bench::MakeDemoProject(demo_);
     }
     return demo_;
   }
@@ -113,63 +45,15 @@ class Workspace {
   const fs::path& WithRows(int rows) {
     fs::path& path = sized_[rows];
     if (path.empty()) {
-      path = dir_ / ("rows-" + std::to_string(rows) + ".db");
-      Database db(path);
-      db.Exec(ReadFile(kSource / "data/project_schema.sql"));
-      db.Exec(ReadFile(kSource / "data/demo_project.sql"));
-      FillBudget(db, rows);
+      path = scratch_.dir() / ("rows-" + std::to_string(rows) + ".db");
+      torva_bench::MakeBudgetProject(path, rows);
     }
     return path;
   }
 
  private:
-  static void FillBudget(Database& db, int rows) {
-    struct Item {
-      const char* name;
-      const char* expression;
-    };
-    static constexpr Item kItems[] = {
-        {"人工费", "2968.42*114+2104.6*61"},
-        {"材料费", "1198650.8+35959.52"},
-        {"机械使用费", nullptr},
-        {"仪表使用费", nullptr},
-        {"施工费", nullptr},
-        {"折扣后施工费", "756000*0.9"},
-        {"辅助材料费", "1198650.8*0.03"},
-        {"税金", "1410366.19*0.09"},
-        {"建筑安装工程费", nullptr},
-        {"规费", nullptr},
-        {"企业管理费", nullptr},
-        {"利润", nullptr},
-    };
-    db.Exec("BEGIN; DELETE FROM G_QF;");
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db.get(),
-                       "INSERT INTO G_QF (XM, SGHJFY, SHHJFY, HJFY, SGJSS) VALUES (?, ?, ?, ?, ?)",
-                       -1, &insert, nullptr);
-    for (int i = 0; i < rows; ++i) {
-      const Item& item = kItems[i % std::size(kItems)];
-      const double amount = 100 + (i % 997) * 1.25;
-      sqlite3_bind_text(insert, 1, item.name, -1, SQLITE_STATIC);
-      sqlite3_bind_double(insert, 2, amount * 1.04);
-      sqlite3_bind_double(insert, 3, amount * 1.01);
-      sqlite3_bind_double(insert, 4, amount);
-      if (item.expression) {
-        sqlite3_bind_text(insert, 5, item.expression, -1, SQLITE_STATIC);
-      } else {
-        sqlite3_bind_null(insert, 5);
-      }
-      if (sqlite3_step(insert) != SQLITE_DONE) {
-        sqlite3_finalize(insert);
-        throw std::runtime_error(sqlite3_errmsg(db.get()));
-      }
-      sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    db.Exec("COMMIT; ANALYZE;");
-  }
-
-  fs::path dir_;
+  torva_bench::Scratch scratch_;
+  std::string host_;
   fs::path demo_;
   std::map<int, fs::path> sized_;
 };
@@ -180,13 +64,7 @@ Workspace& TheWorkspace() {
 }
 
 FormContext Context(const fs::path& db) {
-  FormContext context;
-  context.db_path = db.string();
-  context.stage = "4";
-  context.owner_amount = 12.5;
-  context.contractor_amount = 3;
-  context.host_folder = TheWorkspace().host_folder();
-  return context;
+  return torva_bench::StageFourContext(db, TheWorkspace().host_folder());
 }
 
 // One opening: shown (connect, load, refresh, recalculations), then closed with the save.

@@ -11,21 +11,14 @@
 #include "db/dialect.h"
 #include "db/query.h"
 #include "text/error.h"
+#include "unit/error_of.h"
 
 namespace torva::db {
 namespace {
 
 namespace fs = std::filesystem;
 
-template <typename Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "no error";
-}
+using torva::testing::ErrorOf;
 
 std::string Repeat(const std::string& text, int times) {
   std::string out;

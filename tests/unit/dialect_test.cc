@@ -9,20 +9,12 @@
 #include "db/functions.h"
 #include "text/error.h"
 #include "text/number_text.h"
+#include "unit/error_of.h"
 
 namespace torva::db {
 namespace {
 
-// The text of the torva::Error that `action` throws, or "no error".
-template <typename Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "no error";
-}
+using torva::testing::ErrorOf;
 
 // ---------------------------------------------------------------------------------------------
 // Translation, as text.

@@ -13,21 +13,14 @@
 #include "db/connection.h"
 #include "db/connection_string.h"
 #include "text/error.h"
+#include "unit/error_of.h"
 
 namespace torva::db {
 namespace {
 
 namespace fs = std::filesystem;
 
-template <typename Action>
-std::string ErrorOf(Action action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "no error";
-}
+using torva::testing::ErrorOf;
 
 // A fresh folder per test with a project database "project.db" in it.
 class DbTest : public ::testing::Test {
