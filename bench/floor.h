@@ -21,6 +21,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct sqlite3;
@@ -49,6 +50,18 @@ struct FloorContext {
   double owner_amount = 0;
   double contractor_amount = 0;
 };
+
+// The context of the memory probes, from their command line: the demo at stage "4" with the
+// materials amounts 12.5 and 3, the host folder given with or without its final '/'.
+inline FloorContext ProbeContext(std::string project, std::string host_folder) {
+  FloorContext context;
+  context.project = std::move(project);
+  context.host_folder = std::move(host_folder);
+  if (!context.host_folder.empty() && context.host_folder.back() != '/') context.host_folder += '/';
+  context.owner_amount = 12.5;
+  context.contractor_amount = 3;
+  return context;
+}
 
 class FloorForm {
  public:

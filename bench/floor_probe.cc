@@ -13,12 +13,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: floor_probe PROJECT_DB HOST_FOLDER\n");
     return 2;
   }
-  torva_bench::FloorContext context;
-  context.project = argv[1];
-  context.host_folder = argv[2];
-  if (!context.host_folder.empty() && context.host_folder.back() != '/') context.host_folder += '/';
-  context.owner_amount = 12.5;
-  context.contractor_amount = 3;
+  const torva_bench::FloorContext context = torva_bench::ProbeContext(argv[1], argv[2]);
   try {
     torva_bench::FloorForm floor(context);
     floor.Open();

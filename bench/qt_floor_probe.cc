@@ -88,12 +88,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  torva_bench::FloorContext context;
-  context.project = argv[1];
-  context.host_folder = argv[2];
-  if (!context.host_folder.empty() && context.host_folder.back() != '/') context.host_folder += '/';
-  context.owner_amount = 12.5;
-  context.contractor_amount = 3;
+  const torva_bench::FloorContext context = torva_bench::ProbeContext(argv[1], argv[2]);
   const QString out = QString::fromLocal8Bit(argv[3]);
 
   QApplication app(argc, argv);

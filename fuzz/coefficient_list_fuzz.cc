@@ -5,8 +5,7 @@
 // - What the form writes back is a fixed point: the written list reads back as the same items, and
 //   writing those again gives the same bytes.
 // - A UTF-8 list as the form writes it (each line ended by CR LF, no byte-order mark) is written
-// back
-//   byte for byte.
+//   back byte for byte.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

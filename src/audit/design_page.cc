@@ -42,15 +42,9 @@ std::string_view StageField(const TfrmMain& f, std::string_view audit,
 // Only arithmetic is let through: whatever else the text holds (a second statement, a table, a
 // comment hiding the rest) is refused before any statement runs, so nothing is read or written.
 double EvaluateTyped(TfrmMain& f, const std::string& typed, bool one_stage) {
+  // The check also wants the parentheses paired: the one-stage factor wraps the text in
+  // parentheses, and "1)+(2" would then evaluate as another sum than the one typed.
   db::CheckArithmeticExpression(typed);
-  // The one-stage factor wraps the text in parentheses: "1)+(2" would then evaluate as another sum
-  // than the one typed. Arithmetic text holds no string or comment, so counting is enough.
-  int depth = 0;
-  for (char c : typed) {
-    if (c == '(') ++depth;
-    if (c == ')' && --depth < 0) break;
-  }
-  if (depth != 0) throw Error("计算式的括号不配对：" + typed);
   f.OpenSql(one_stage ? "select (" + typed + ")*0.8 as HJ" : "select " + typed + " as HJ");
   // Arithmetic can still end without a number: SQLite gives an overflow ("1e308*10") as infinity,
   // and a remainder by zero ("1%0") or infinity minus infinity as NULL. Neither is a fee.

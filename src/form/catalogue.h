@@ -58,7 +58,7 @@ struct ControlSpec {
 // Every control of the form, window children first, then each page's controls. Stable order.
 const std::vector<ControlSpec>& Catalogue();
 
-// The spec of control `name`, or null.
+// The catalogue entry of control `name`, or null.
 const ControlSpec* FindSpec(std::string_view name);
 
 // Names of the four pages in their order.

@@ -83,21 +83,34 @@ inline void CreateProject(const fs::path& db_path) {
   RunSql(db_path, ReadFile(fs::path(TORVA_SOURCE_DIR) / "data/project_schema.sql"));
 }
 
-// Every table's definition and rows, as text: equal dumps mean an unchanged database.
-inline std::string Dump(const fs::path& path) {
+// Every object's definition and every table's rows, as text: equal dumps mean an unchanged
+// database.
+inline std::string Dump(const fs::path& db_path) {
   sqlite3* db = nullptr;
-  EXPECT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << "cannot open " << db_path;
+    sqlite3_close(db);
+    return {};
+  }
   std::string dump;
-  auto collect = [](void* out, int n, char** values, char**) {
+  const auto collect = [](void* out, int n, char** values, char**) {
     auto& text = *static_cast<std::string*>(out);
     for (int i = 0; i < n; ++i) text += (values[i] ? values[i] : "NULL") + std::string("|");
     text += "\n";
     return 0;
   };
+  std::vector<std::string> tables;
+  const auto table_name = [](void* out, int, char** values, char**) {
+    static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
+    return 0;
+  };
   sqlite3_exec(db, "select type, name, sql from sqlite_master order by name", collect, &dump,
                nullptr);
-  for (const char* table : {"G_GCCS", "G_QF", "P_ZHZ"}) {
-    const std::string sql = std::string("select * from ") + table;
+  sqlite3_exec(db, "select name from sqlite_master where type='table' order by name", table_name,
+               &tables, nullptr);
+  for (const std::string& table : tables) {
+    dump += "-- " + table + "\n";
+    const std::string sql = "select * from \"" + table + "\" order by rowid";
     sqlite3_exec(db, sql.c_str(), collect, &dump, nullptr);
   }
   sqlite3_close(db);

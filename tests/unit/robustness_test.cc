@@ -41,6 +41,7 @@
 #include "audit/tfrm_main.h"
 #include "audit/ui_port.h"
 #include "form/controls.h"
+#include "unit/form_test_support.h"
 
 namespace torva::audit {
 namespace {
@@ -48,91 +49,17 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-// Records every dialog as "[CAPTION] TEXT" and answers questions from a queue (yes when empty).
-class RecordingUi : public UiPort {
- public:
-  void ShowMessage(std::string_view caption, std::string_view text, MessageIcon) override {
-    messages.push_back("[" + std::string(caption) + "] " + std::string(text));
-  }
-  bool AskYesNo(std::string_view caption, std::string_view text) override {
-    const bool yes = answers.empty() ? true : answers.front();
-    if (!answers.empty()) answers.pop_front();
-    messages.push_back("[" + std::string(caption) + "] " + std::string(text) +
-                       (yes ? " -> yes" : " -> no"));
-    return yes;
-  }
-  bool Saw(const std::string& fragment) const {
-    for (const std::string& m : messages) {
-      if (m.find(fragment) != std::string::npos) return true;
-    }
-    return false;
-  }
-  std::vector<std::string> messages;
-  std::deque<bool> answers;
-};
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-void WriteFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
+using torva::testing::Dump;
+using torva::testing::ReadFile;
+using torva::testing::RecordingUi;
+using torva::testing::RunSql;
+using torva::testing::WriteFile;
 
 std::string RandomBytes(size_t size, unsigned seed) {
   std::mt19937 random(seed);
   std::string bytes(size, '\0');
   for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
   return bytes;
-}
-
-// Runs SQL on a database file through a connection of its own, as another program would.
-void RunSql(const fs::path& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(db_path.c_str(), &db), SQLITE_OK);
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  const std::string text = error ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  ASSERT_EQ(rc, SQLITE_OK) << text;
-}
-
-// Every object's definition and every table's rows, as text: equal dumps, equal databases.
-std::string Dump(const fs::path& db_path) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << db_path;
-    sqlite3_close(db);
-    return {};
-  }
-  std::string dump;
-  const auto collect = [](void* out, int n, char** values, char**) {
-    auto& text = *static_cast<std::string*>(out);
-    for (int i = 0; i < n; ++i) text += (values[i] ? values[i] : "NULL") + std::string("|");
-    text += "\n";
-    return 0;
-  };
-  std::vector<std::string> tables;
-  const auto table_name = [](void* out, int, char** values, char**) {
-    static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
-    return 0;
-  };
-  sqlite3_exec(db, "select type, name, sql from sqlite_master order by name", collect, &dump,
-               nullptr);
-  sqlite3_exec(db, "select name from sqlite_master where type='table' order by name", table_name,
-               &tables, nullptr);
-  for (const std::string& table : tables) {
-    dump += "-- " + table + "\n";
-    const std::string sql = "select * from \"" + table + "\" order by rowid";
-    sqlite3_exec(db, sql.c_str(), collect, &dump, nullptr);
-  }
-  sqlite3_close(db);
-  return dump;
 }
 
 // The stored value of each key of the form's rows (GCID -1); a key with several rows shows them
