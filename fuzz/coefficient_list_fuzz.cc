@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "audit/coefficient_list.h"
+#include "text/strings.h"
 #include "text/error.h"
 
 namespace {
@@ -46,11 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   try {
     items = DecodeCoefficientList(input);
   } catch (const torva::Error&) {
-    if (torva::audit::IsValidUtf8(input)) Fail("a UTF-8 list was refused", input);
+    if (torva::text::IsValidUtf8(input)) Fail("a UTF-8 list was refused", input);
     return 0;
   }
   for (const std::string& item : items) {
-    if (!torva::audit::IsValidUtf8(item)) Fail("an item is not UTF-8", input);
+    if (!torva::text::IsValidUtf8(item)) Fail("an item is not UTF-8", input);
     if (item.find_first_of("\r\n") != std::string::npos) Fail("an item holds a line end", input);
   }
   const std::string written = EncodeCoefficientList(items);
@@ -62,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (reread != items) Fail("the written list reads back as other items", input);
   if (EncodeCoefficientList(reread) != written) Fail("writing the list again differs", input);
-  if (torva::audit::IsValidUtf8(input) && LooksWrittenByTheForm(input) && written != input) {
+  if (torva::text::IsValidUtf8(input) && LooksWrittenByTheForm(input) && written != input) {
     Fail("a list as the form writes it is not written back unchanged", input);
   }
   return 0;

@@ -23,6 +23,7 @@
 #include "audit/tfrm_main.h"
 #include "text/error.h"
 #include "text/number_text.h"
+#include "text/strings.h"
 
 namespace torva::audit {
 
@@ -103,12 +104,6 @@ long double StrictFactor(const std::string& factor) {
   return *value;
 }
 
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return text;
-}
-
 // The material difference as the form shows it: the budget stores it as an amount to add, the form
 // as one to subtract. 0 shows as the empty text. A positive value keeps its stored digits behind a
 // "-". A stored negative value shows as its negation ("-1500" gives "1500"): putting another "-" in
@@ -119,7 +114,7 @@ std::string NegatedText(const std::string& stored) {
   const std::optional<long double> value = text::ParseStrict(stored);
   if (!value) throw Error(text::FloatConversionMessage(stored));
   if (*value == 0) return "";
-  std::string_view digits = Trimmed(stored);
+  std::string_view digits = text::TrimBlanks(stored);
   std::string negated;
   if (digits.front() == '-') {
     negated = std::string(digits.substr(1));

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "text/error.h"
+#include "text/strings.h"
 
 namespace torva::audit {
 
@@ -55,47 +56,9 @@ std::vector<std::string> SplitLines(std::string_view text) {
 
 }  // namespace
 
-bool IsValidUtf8(std::string_view bytes) {
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const auto lead = static_cast<unsigned char>(bytes[i]);
-    if (lead < 0x80) {
-      ++i;
-      continue;
-    }
-    size_t extra;
-    char32_t cp;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      extra = 1;
-      cp = lead & 0x1F;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      extra = 2;
-      cp = lead & 0x0F;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      extra = 3;
-      cp = lead & 0x07;
-    } else {
-      return false;
-    }
-    if (i + extra >= bytes.size()) return false;  // cut short at the end
-    for (size_t k = 1; k <= extra; ++k) {
-      const auto cont = static_cast<unsigned char>(bytes[i + k]);
-      if ((cont & 0xC0) != 0x80) return false;
-      cp = (cp << 6) | (cont & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are not UTF-8.
-    if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) ||
-        (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) {
-      return false;
-    }
-    i += extra + 1;
-  }
-  return true;
-}
-
 std::vector<std::string> DecodeCoefficientList(std::string_view bytes) {
   std::string text;
-  if (IsValidUtf8(bytes)) {
+  if (text::IsValidUtf8(bytes)) {
     text = bytes;
     // A byte-order mark written by an editor is no part of the first item.
     if (text.starts_with(kByteOrderMark)) text.erase(0, kByteOrderMark.size());

@@ -10,10 +10,6 @@
 
 namespace torva::audit {
 
-// True when `bytes` is well-formed UTF-8: no overlong form, no surrogate, nothing past U+10FFFF,
-// no sequence cut short.
-bool IsValidUtf8(std::string_view bytes);
-
 // The items of a list file. The bytes are UTF-8 (a leading byte-order mark is dropped) or, when
 // they are not, GB18030 (the superset of code page 936 in which Windows writes Chinese text),
 // converted to UTF-8. A line ends at CR, LF or CR LF; an empty line is an empty item; a last line

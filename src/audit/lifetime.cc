@@ -7,6 +7,7 @@
 #include "db/connection_string.h"
 #include "text/error.h"
 #include "text/number_text.h"
+#include "text/strings.h"
 
 namespace torva::audit {
 
@@ -16,20 +17,6 @@ constexpr std::string_view kNotice = "提示";
 constexpr std::string_view kFeeStandardError = "打开勘察设计费用文件错误！";
 constexpr std::string_view kFeeStandardFile = "Data/GL.mgl";
 constexpr std::string_view kFeeStandardProbe = "select 1 from GL_FYFile where 1=2";
-
-// The last code point of a UTF-8 text (0 for the empty text).
-char32_t LastCodePoint(std::string_view text) {
-  if (text.empty()) return 0;
-  size_t start = text.size() - 1;
-  while (start > 0 && (static_cast<unsigned char>(text[start]) & 0xC0) == 0x80) --start;
-  const auto lead = static_cast<unsigned char>(text[start]);
-  int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-  for (size_t i = start + 1; i < text.size(); ++i) {
-    cp = (cp << 6) | (static_cast<unsigned char>(text[i]) & 0x3F);
-  }
-  return cp;
-}
 
 }  // namespace
 
@@ -173,7 +160,7 @@ void TfrmMain::UserAction(const std::function<void()>& action) {
 
 void TfrmMain::ShowError(std::string_view text) {
   std::string shown(text);
-  if (!shown.empty() && LastCodePoint(shown) > U'.') shown += '.';
+  if (!shown.empty() && text::LastCodePoint(shown) > U'.') shown += '.';
   ui_.ShowMessage(kAppTitle, shown, MessageIcon::kStop);
 }
 

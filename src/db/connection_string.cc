@@ -1,24 +1,15 @@
 #include "db/connection_string.h"
 
-#include <cctype>
 #include <cstddef>
+
+#include "text/strings.h"
 
 namespace torva::db {
 namespace {
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string Lower(std::string_view text) {
-  std::string out(text);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
+using text::IsBlank;
+using text::ToLowerAscii;
+using text::TrimBlanks;
 
 void SkipBlanks(std::string_view text, std::size_t& pos) {
   while (pos < text.size() && IsBlank(text[pos])) ++pos;
@@ -54,7 +45,7 @@ std::string ReadValue(std::string_view text, std::size_t& pos) {
   }
   const std::size_t end = text.find(';', pos);
   const std::size_t stop = end == std::string_view::npos ? text.size() : end;
-  std::string value(Trim(text.substr(pos, stop - pos)));
+  std::string value(TrimBlanks(text.substr(pos, stop - pos)));
   pos = stop;
   return value;
 }
@@ -67,7 +58,7 @@ std::map<std::string, std::string> ParseConnectionString(std::string_view text) 
   while (pos < text.size()) {
     const std::size_t key_end = text.find_first_of("=;", pos);
     const std::size_t stop = key_end == std::string_view::npos ? text.size() : key_end;
-    const std::string key = Lower(Trim(text.substr(pos, stop - pos)));
+    const std::string key = ToLowerAscii(TrimBlanks(text.substr(pos, stop - pos)));
     pos = stop;
     std::string value;
     if (pos < text.size() && text[pos] == '=') {

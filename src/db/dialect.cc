@@ -13,6 +13,7 @@
 
 #include "db/functions.h"
 #include "text/error.h"
+#include "text/strings.h"
 
 namespace torva::db {
 namespace {
@@ -52,10 +53,7 @@ bool IsIdStart(char c) {
 }
 bool IsIdChar(char c) { return IsIdStart(c) || IsDigit(c) || c == '$'; }
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(a.size())) == 0;
-}
+using text::EqualsIgnoreCase;
 
 // Moves past a quoted token that opens at sql[pos] and ends with `close`; inside quotes (not
 // brackets) a doubled closing character stands for one. False when it is never closed.
@@ -177,8 +175,7 @@ std::vector<Token> Tokenize(std::string_view sql) {
 // The start of `text`, cut at a character boundary, for an error message.
 std::string Excerpt(std::string_view text, std::size_t limit = 40) {
   if (text.size() <= limit) return std::string(text);
-  while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80) --limit;
-  return std::string(text.substr(0, limit)) + "...";
+  return std::string(text.substr(0, text::Utf8Boundary(text, limit))) + "...";
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -7,14 +7,12 @@
 #include "db/connection.h"
 #include "text/error.h"
 #include "text/number_text.h"
+#include "text/strings.h"
 
 namespace torva::db {
 namespace {
 
-bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         sqlite3_strnicmp(a.data(), b.data(), static_cast<int>(a.size())) == 0;
-}
+using text::EqualsIgnoreCase;
 
 std::string ColumnText(sqlite3_stmt* stmt, int index) {
   const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "form/controls.h"
+#include "text/strings.h"
 
 namespace torva::host {
 
@@ -52,19 +53,6 @@ Command Parse(std::string_view line) {
   return c;
 }
 
-// The UTF-8 characters of `text`, one string each.
-std::vector<std::string> Characters(const std::string& text) {
-  std::vector<std::string> chars;
-  for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    size_t n = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    n = std::min(n, text.size() - i);
-    chars.push_back(text.substr(i, n));
-    i += n;
-  }
-  return chars;
-}
-
 std::string Join(const std::vector<std::string>& items) {
   std::string joined;
   for (size_t i = 0; i < items.size(); ++i) joined += (i ? "|" : "") + items[i];
@@ -92,7 +80,7 @@ class Runner {
       if (c.verb == "set") {
         form_.UserAction([&] { edit->SetText(c.rest); });
       } else {
-        for (const std::string& ch : Characters(c.rest)) {
+        for (const std::string& ch : text::Utf8Characters(c.rest)) {
           if (form_.ended()) break;
           form_.UserAction([&] { edit->SetText(edit->text() + ch); });
         }

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "text/error.h"
+#include "text/strings.h"
 
 // Locale: the Qt window sets the process locale from the environment, so LC_NUMERIC may well use a
 // decimal comma. Nothing here may depend on it. Texts are read with std::from_chars and digits are
@@ -15,18 +16,7 @@
 namespace torva::text {
 namespace {
 
-// Characters 0..32 count as blanks: spaces, tabs, line ends and other control characters.
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view TrimBlanks(std::string_view text) {
-  size_t begin = 0;
-  size_t end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  return text.substr(begin, end - begin);
-}
 
 // A decimal exponent beyond this is far outside every float type; clamping keeps the sums from
 // overflowing an integer on texts like "1E99999999999999999999".
