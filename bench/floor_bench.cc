@@ -253,7 +253,7 @@ int ProveSameWork() {
     form.Show();
     floor.Open();
     check("the open of 1,000 budget rows", form, floor, ui);
-    form.RzButton2Click();
+    form.model().button("RzButton2").Click();
     floor.Refresh();
     check("the refresh of 1,000 budget rows", form, floor, ui);
     form.RequestClose();

@@ -107,7 +107,7 @@ void BM_RefreshRows(benchmark::State& state) {
   }
   try {
     for (auto _ : state) {
-      form.RzButton2Click();
+      form.model().button("RzButton2").Click();
     }
   } catch (const std::exception& e) {
     state.SkipWithError((std::string("the refresh failed: ") + e.what()).c_str());

@@ -12,14 +12,12 @@
 // Errors (a statement the database rejects, a factor or material difference that is no number, an
 // error of a recalculation) end the refresh where they arise: the fields written so far keep their
 // texts and the error travels to the boundary of the user action that started the refresh.
-#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "audit/handlers.h"
 #include "audit/tfrm_main.h"
 #include "text/error.h"
 #include "text/number_text.h"
@@ -36,65 +34,74 @@ constexpr std::string_view kQuestionText = "系统将自动根据预算数据进
 constexpr const char* kAuditedInstallSql =
     R"(select sum(HJFY) as HJ from G_QF where XM="建筑安装工程费")";
 
-// A parameter key of a budget group and the field it fills.
-struct KeyTarget {
-  std::string_view key;
-  std::string_view field;
+}  // namespace
+
+// What sets the three columns apart: the budget version they read and the fields they fill. The
+// steps are the same for each and run in the same order; an empty field or group skips its step.
+struct BudgetColumn {
+  // How a column shows the factor of a budget item's calculation expression.
+  enum class Factor {
+    kNone,        // the column has no field for it
+    kAsIs,        // the factor text unchanged
+    kPercent,     // factor × 100
+    kPercentOff,  // (1 − factor) × 100: a discount factor of 0.9 shows 10
+  };
+
+  std::string_view amount;      // the version's amount column of G_QF
+  std::string_view other_fees;  // its rows of P_ZHZ, by DepID
+  std::string_view group;       // its G_GCCS group of "JGGR", "PGGR" and "YGCL"
+  std::string_view difference_group;  // its G_GCCS group of "CLCY"
+  std::string_view fee, discount, auxiliary, auxiliary_rate, tax, other, skilled, ordinary,
+      own_materials, difference;
+  Factor discount_shown;
+  // Fields of the construction-fee page that take the preliminary review's texts, in this order.
+  std::vector<std::pair<std::string_view, std::string_view>> copies;
+  std::string_view install;  // "建  安  费" of the design-fee page
 };
 
-// Amount: the first row's column as text, read the forgiving way and written as general number text.
-// A sum over no items (NULL) and a result without rows both give the empty text, hence 0.
-void WriteAmount(TfrmMain& form, const std::string& sql, const std::string& column,
-                 std::string_view field) {
-  form.OpenSql(sql);
-  const std::string text = form.Q_Pub().AsText(column);
-  const std::string value = text::FormatGeneral(form.TextToFloat(text));
-  form.SetText(field, value);
-}
+namespace {
 
-// Every (CSName, S_Val) row of the group now open on Q_Pub, in the order read; Q_Pub is closed.
-std::vector<std::pair<std::string, std::string>> ReadGroup(TfrmMain& form, const std::string& sql) {
-  std::vector<std::pair<std::string, std::string>> rows;
-  form.OpenSql(sql);
-  db::Query& q = form.Q_Pub();
-  while (!q.Eof()) {
-    rows.emplace_back(q.AsText("CSName"), q.AsText("S_Val"));
-    q.Next();
-  }
-  q.Close();
-  return rows;
-}
+using Factor = BudgetColumn::Factor;
+
+// Columns "施工单位送审" of TS_CS and TS_D, and the designer column's installation fee on TS_T.
+const BudgetColumn kSubmitted = {
+    .amount = "SGHJFY", .other_fees = "DepID=2", .group = "-12", .difference_group = "",
+    .fee = "T_36", .discount = "", .auxiliary = "T_37", .auxiliary_rate = "", .tax = "T_38",
+    .other = "T_39", .skilled = "T_40", .ordinary = "T_41", .own_materials = "D_3",
+    .difference = "", .discount_shown = Factor::kNone,
+    .copies = {{"D_2", "T_36"}, {"D_4", "T_37"}, {"D_5", "T_38"}, {"D_6", "T_39"},
+               {"D_7", "T_40"}, {"D_8", "T_41"}, {"T_58", "D_3"}},
+    .install = "T_22"};
+
+// Column "建设单位初审" of TS_CS and TS_D, and the first-review installation fee on TS_T. The
+// first-review column shows the discount as a percentage off.
+const BudgetColumn kFirstReview = {
+    .amount = "SHHJFY", .other_fees = "DepID=3", .group = "-13", .difference_group = "-16",
+    .fee = "TC_3", .discount = "T_45", .auxiliary = "Date_1", .auxiliary_rate = "Date_6",
+    .tax = "Date_2", .other = "Date_3", .skilled = "Date_4", .ordinary = "Date_5",
+    .own_materials = "T_1", .difference = "TC_4", .discount_shown = Factor::kPercentOff,
+    .copies = {{"D_11", "TC_3"}, {"T_2", "Date_1"}, {"T_3", "Date_2"}, {"T_4", "Date_3"},
+               {"T_5", "Date_4"}, {"T_6", "Date_5"}, {"D_12", "TC_4"}, {"T_59", "T_1"}},
+    .install = "T_28"};
+
+// Column "审计单位审定" of TS_D only: the preliminary review has no auditor column, and the
+// auditor's installation fee on TS_T is computed by the design-fee page. The auditor column keeps
+// the discount factor itself, unconverted.
+const BudgetColumn kAuditor = {
+    .amount = "HJFY", .other_fees = "(DepID=0 or IsNull(DepID))", .group = "-10",
+    .difference_group = "-15", .fee = "T_9", .discount = "T_42", .auxiliary = "T_12",
+    .auxiliary_rate = "T_43", .tax = "T_13", .other = "T_14", .skilled = "T_15",
+    .ordinary = "T_16", .own_materials = "T_11", .difference = "T_10",
+    .discount_shown = Factor::kAsIs, .copies = {}, .install = ""};
+
+using Rows = std::vector<std::pair<std::string, std::string>>;
 
 // The S_Val of the first row whose CSName is exactly `key`, or nothing.
-std::optional<std::string> FindKey(const std::vector<std::pair<std::string, std::string>>& rows,
-                                   std::string_view key) {
+std::optional<std::string> FindKey(const Rows& rows, std::string_view key) {
   for (const auto& [name, value] : rows) {
     if (name == key) return value;
   }
   return std::nullopt;
-}
-
-// Parameter: each key found in the group writes its stored text unchanged into its field; a key
-// (or a whole group) that is missing leaves its field as it is.
-void WriteParameters(TfrmMain& form, const std::string& sql,
-                     std::initializer_list<KeyTarget> targets) {
-  const auto rows = ReadGroup(form, sql);
-  for (const KeyTarget& target : targets) {
-    if (auto value = FindKey(rows, target.key)) form.SetText(target.field, *value);
-  }
-}
-
-// Factor: the text after the last '*' of the first row's SGJSS (possibly empty), or nothing when
-// there is no row or no '*'. The budget keeps the discount and the auxiliary-material rate as the
-// trailing multiplier of the item's calculation expression.
-std::optional<std::string> ReadFactor(TfrmMain& form, const std::string& sql) {
-  form.OpenSql(sql);
-  db::Query& q = form.Q_Pub();
-  if (q.Eof()) return std::nullopt;
-  const std::string expression = q.AsText("SGJSS");
-  const size_t star = expression.rfind('*');
-  if (star == std::string::npos) return std::nullopt;
-  return expression.substr(star + 1);
 }
 
 // The strict conversion at extended precision, so that (1 - 0.9) * 100 comes out as 10.
@@ -102,6 +109,20 @@ long double StrictFactor(const std::string& factor) {
   const std::optional<long double> value = text::ParseStrict(factor);
   if (!value) throw Error(text::FloatConversionMessage(factor));
   return *value;
+}
+
+std::string ShownFactor(const std::string& factor, Factor shown) {
+  switch (shown) {
+    case Factor::kAsIs:
+      return factor;
+    case Factor::kPercent:
+      return text::FormatGeneral(StrictFactor(factor) * 100.0L);
+    case Factor::kPercentOff:
+      return text::FormatGeneral((1.0L - StrictFactor(factor)) * 100.0L);
+    case Factor::kNone:
+      break;
+  }
+  return factor;
 }
 
 // The material difference as the form shows it: the budget stores it as an amount to add, the form
@@ -127,137 +148,99 @@ std::string NegatedText(const std::string& stored) {
   return negated;
 }
 
-// Negated: the group's "CLCY" row, negated, into `field`; a missing row leaves the field as it is.
-void WriteNegated(TfrmMain& form, const std::string& sql, std::string_view field) {
-  const auto rows = ReadGroup(form, sql);
-  const std::optional<std::string> stored = FindKey(rows, "CLCY");
-  if (!stored) return;
-  form.SetText(field, NegatedText(*stored));
-}
-
-// Copy: each target receives the source's text as it stands now.
-void Copy(TfrmMain& form,
-          std::initializer_list<std::pair<std::string_view, std::string_view>> pairs) {
-  for (const auto& [target, source] : pairs) form.SetText(target, form.Text(source));
-}
-
 }  // namespace
 
-// The private steps of RefreshFromBudget; TfrmMain befriends this struct so that the refresh can
-// keep the audited installation amount.
-struct BudgetRefreshSteps {
-  // Columns "施工单位送审" of TS_CS and TS_D, and the designer column's installation fee on TS_T.
-  static void RefreshSubmittedColumn(TfrmMain& f) {
-    WriteAmount(f, R"(select sum(SGHJFY) as HJ from G_QF where XM="折扣后施工费")", "HJ", "T_36");
-    WriteAmount(f, R"(select sum(SGHJFY) as HJ from G_QF where XM="辅助材料费")", "HJ", "T_37");
-    WriteAmount(f, R"(select sum(SGHJFY) as HJ from G_QF where XM="税金")", "HJ", "T_38");
-    WriteAmount(f,
-                R"(select Format(QTFY,"0.00") as QTF from P_ZHZ )"
-                R"(where GCID=32000 and LX>100 and DepID=2)",
-                "QTF", "T_39");
-    WriteParameters(f, "select CSName,S_Val from G_GCCS where GCID=-12",
-                    {{"JGGR", "T_40"}, {"PGGR", "T_41"}, {"YGCL", "D_3"}});
-    Copy(f, {{"D_2", "T_36"},
-             {"D_4", "T_37"},
-             {"D_5", "T_38"},
-             {"D_6", "T_39"},
-             {"D_7", "T_40"},
-             {"D_8", "T_41"},
-             {"T_58", "D_3"}});
-    WriteAmount(f, R"(select sum(SGHJFY) as HJ from G_QF where XM="建筑安装工程费")", "HJ", "T_22");
-    f.Q_Pub().Close();
-  }
-
-  // Column "建设单位初审" of TS_CS and TS_D, and the first-review installation fee on TS_T.
-  static void RefreshFirstReviewColumn(TfrmMain& f) {
-    WriteAmount(f, R"(select sum(SHHJFY) as HJ from G_QF where XM="折扣后施工费")", "HJ", "TC_3");
-    // The first-review column shows the discount as a percentage: a factor of 0.9 shows 10.
-    if (auto factor = ReadFactor(f, R"(select SGJSS from G_QF where XM="折扣后施工费")")) {
-      f.SetText("T_45", text::FormatGeneral((1.0L - StrictFactor(*factor)) * 100.0L));
+void TfrmMain::RefreshColumn(const BudgetColumn& column) {
+  // Amount: the first row's column as text, read the forgiving way and written as general number
+  // text. A sum over no items (NULL) and a result without rows both give the empty text, hence 0.
+  const auto amount = [this](const std::string& sql, const char* result, std::string_view field) {
+    OpenSql(sql);
+    const std::string value = text::FormatGeneral(TextToFloat(q_pub_.AsText(result)));
+    SetText(field, value);
+  };
+  const auto item_sum = [&](std::string_view item, std::string_view field) {
+    amount("select sum(" + std::string(column.amount) + ") as HJ from G_QF where XM=\"" +
+               std::string(item) + "\"",
+           "HJ", field);
+  };
+  // Factor: the text after the last '*' of the item's first SGJSS (possibly empty); no row, or no
+  // '*', writes nothing. The budget keeps the discount and the auxiliary-material rate as the
+  // trailing multiplier of the item's calculation expression.
+  const auto factor = [this](std::string_view item, std::string_view field, Factor shown) {
+    if (field.empty()) return;
+    OpenSql("select SGJSS from G_QF where XM=\"" + std::string(item) + "\"");
+    if (q_pub_.Eof()) return;
+    const std::string expression = q_pub_.AsText("SGJSS");
+    const size_t star = expression.rfind('*');
+    if (star == std::string::npos) return;
+    SetText(field, ShownFactor(expression.substr(star + 1), shown));
+  };
+  // Every (CSName, S_Val) row of a G_GCCS group, in the order read; Q_Pub is closed before any
+  // field is written, since the handlers those writes set off may run statements of their own.
+  const auto group = [this](std::string_view id) {
+    Rows rows;
+    OpenSql("select CSName,S_Val from G_GCCS where GCID=" + std::string(id));
+    while (!q_pub_.Eof()) {
+      rows.emplace_back(q_pub_.AsText("CSName"), q_pub_.AsText("S_Val"));
+      q_pub_.Next();
     }
-    WriteAmount(f, R"(select sum(SHHJFY) as HJ from G_QF where XM="辅助材料费")", "HJ", "Date_1");
-    if (auto factor = ReadFactor(f, R"(select SGJSS from G_QF where XM="辅助材料费")")) {
-      f.SetText("Date_6", text::FormatGeneral(StrictFactor(*factor) * 100.0L));
-    }
-    WriteAmount(f, R"(select sum(SHHJFY) as HJ from G_QF where XM="税金")", "HJ", "Date_2");
-    WriteAmount(f,
-                R"(select Format(QTFY,"0.00") as QTF from P_ZHZ )"
-                R"(where GCID=32000 and LX>100 and DepID=3)",
-                "QTF", "Date_3");
-    WriteParameters(f, "select CSName,S_Val from G_GCCS where GCID=-13",
-                    {{"JGGR", "Date_4"}, {"PGGR", "Date_5"}, {"YGCL", "T_1"}});
-    WriteNegated(f, "select CSName,S_Val from G_GCCS where GCID=-16", "TC_4");
-    Copy(f, {{"D_11", "TC_3"},
-             {"T_2", "Date_1"},
-             {"T_3", "Date_2"},
-             {"T_4", "Date_3"},
-             {"T_5", "Date_4"},
-             {"T_6", "Date_5"},
-             {"D_12", "TC_4"},
-             {"T_59", "T_1"}});
-    WriteAmount(f, R"(select sum(SHHJFY) as HJ from G_QF where XM="建筑安装工程费")", "HJ", "T_28");
-    f.Q_Pub().Close();
-  }
+    q_pub_.Close();
+    return rows;
+  };
 
-  // Column "审计单位审定" of TS_D only: the preliminary review has no auditor column, and the
-  // auditor's installation fee on TS_T is computed by the design-fee page.
-  static void RefreshAuditorColumn(TfrmMain& f) {
-    WriteAmount(f, R"(select sum(HJFY) as HJ from G_QF where XM="折扣后施工费")", "HJ", "T_9");
-    // The auditor column keeps the discount factor itself, unconverted.
-    if (auto factor = ReadFactor(f, R"(select SGJSS from G_QF where XM="折扣后施工费")")) {
-      f.SetText("T_42", *factor);
+  item_sum("折扣后施工费", column.fee);
+  factor("折扣后施工费", column.discount, column.discount_shown);
+  item_sum("辅助材料费", column.auxiliary);
+  factor("辅助材料费", column.auxiliary_rate, Factor::kPercent);
+  item_sum("税金", column.tax);
+  amount("select Format(QTFY,\"0.00\") as QTF from P_ZHZ where GCID=32000 and LX>100 and " +
+             std::string(column.other_fees),
+         "QTF", column.other);
+  // Parameters: each key found writes its stored text unchanged; a key (or a whole group) that is
+  // missing leaves its field as it is.
+  const Rows parameters = group(column.group);
+  for (const auto& [key, field] : {std::pair{"JGGR", column.skilled},
+                                   std::pair{"PGGR", column.ordinary},
+                                   std::pair{"YGCL", column.own_materials}}) {
+    if (auto value = FindKey(parameters, key)) SetText(field, *value);
+  }
+  // The material difference, negated; a missing row leaves the field as it is.
+  if (!column.difference_group.empty()) {
+    if (auto stored = FindKey(group(column.difference_group), "CLCY")) {
+      SetText(column.difference, NegatedText(*stored));
     }
-    WriteAmount(f, R"(select sum(HJFY) as HJ from G_QF where XM="辅助材料费")", "HJ", "T_12");
-    if (auto factor = ReadFactor(f, R"(select SGJSS from G_QF where XM="辅助材料费")")) {
-      f.SetText("T_43", text::FormatGeneral(StrictFactor(*factor) * 100.0L));
-    }
-    WriteAmount(f, R"(select sum(HJFY) as HJ from G_QF where XM="税金")", "HJ", "T_13");
-    WriteAmount(f,
-                R"(select Format(QTFY,"0.00") as QTF from P_ZHZ )"
-                R"(where GCID=32000 and LX>100 and (DepID=0 or IsNull(DepID)))",
-                "QTF", "T_14");
-    WriteParameters(f, "select CSName,S_Val from G_GCCS where GCID=-10",
-                    {{"JGGR", "T_15"}, {"PGGR", "T_16"}, {"YGCL", "T_11"}});
-    WriteNegated(f, "select CSName,S_Val from G_GCCS where GCID=-15", "T_10");
   }
+  // Each copy takes the source's text as it stands now.
+  for (const auto& [target, source] : column.copies) SetText(target, Text(source));
+  if (!column.install.empty()) {
+    item_sum("建筑安装工程费", column.install);
+    q_pub_.Close();
+  }
+}
 
-  // The cover's owner-supplied materials line, from the amount the host passed.
-  static void RefreshCoverMaterialsFee(TfrmMain& f) {
-    f.SetText("T_51", text::FormatGeneral(f.context().owner_amount));
-  }
-
-  static void SetAuditedInstallAmount(TfrmMain& f, double amount) {
-    f.audited_install_amount_ = amount;
-  }
-};
+// The cover's owner-supplied materials line, from the amount the host passed.
+void TfrmMain::RefreshCoverMaterialsFee() {
+  SetText("T_51", text::FormatGeneral(context_.owner_amount));
+}
 
 void TfrmMain::RefreshFromBudget() {
-  using Steps = BudgetRefreshSteps;
-
   OpenSql(kAuditedInstallSql);
-  const double audited = Q_Pub().AsFloat("HJ");
-  Q_Pub().Close();
-  Steps::SetAuditedInstallAmount(*this, audited);
+  audited_install_amount_ = q_pub_.AsFloat("HJ");
+  q_pub_.Close();
+  WriteInstallAmount();
 
-  // Without the contractor-supplied materials the design fee rests on the installation amount less
-  // those materials.
-  const long double install = Checked("RzCB_YG")
-                                  ? static_cast<long double>(audited)
-                                  : static_cast<long double>(audited) - context().contractor_amount;
-  SetText("T_JZAZ", text::FormatGeneral(install));
-
-  const std::string& stage = context().stage;
+  const std::string& stage = context_.stage;
   if (stage == "0" || stage == "1" || stage == "2") {
-    Steps::RefreshSubmittedColumn(*this);
+    RefreshColumn(kSubmitted);
   } else if (stage == "3") {
-    Steps::RefreshSubmittedColumn(*this);
-    Steps::RefreshFirstReviewColumn(*this);
-    model().page_control().SetActiveIndex(2);  // TS_T "设计费定案"
+    RefreshColumn(kSubmitted);
+    RefreshColumn(kFirstReview);
+    model_.page_control().SetActiveIndex(2);  // TS_T "设计费定案"
   } else if (stage == "4") {
-    Steps::RefreshSubmittedColumn(*this);
-    Steps::RefreshFirstReviewColumn(*this);
-    Steps::RefreshAuditorColumn(*this);
-    Steps::RefreshCoverMaterialsFee(*this);
+    RefreshColumn(kSubmitted);
+    RefreshColumn(kFirstReview);
+    RefreshColumn(kAuditor);
+    RefreshCoverMaterialsFee();
   }
 
   SetText("T_55", Text("T_29"));
@@ -272,9 +255,9 @@ void TfrmMain::RefreshFromBudget() {
   CalcReviewOwnerTotals(Tag(), 1);
   CalcFeeOwnerTotals(Tag(), 1);
   CalcFeeAuditTotals(Tag(), 1);
-  CallHandler("T_22Change");
-  CallHandler("T_28Change");
-  CallHandler("T_34Change");
+  T_22Change();
+  T_28Change();
+  T_34Change();
   CalcSurveyDesignTotal(Tag());
   CalcInstallFee(Tag());
 
@@ -292,22 +275,11 @@ void TfrmMain::RzCB_AutoClick() {
   // Restoring the saved state while the form loads asks nothing: the start-up itself decides
   // whether to refresh once every field is in place.
   if (state() == State::kLoading) return;
-  if (!ui().AskYesNo(kQuestionCaption, kQuestionText)) {
+  if (!ui_.AskYesNo(kQuestionCaption, kQuestionText)) {
     SetChecked("RzCB_Auto", false);  // clicks again; the box is then unchecked and nothing happens
     return;
   }
   RefreshFromBudget();
 }
-
-namespace {
-
-const HandlerEntry kRefreshHandlers[] = {
-    {"RzButton2Click", [](TfrmMain& f, int) { f.RzButton2Click(); }},
-    {"RzCB_AutoClick", [](TfrmMain& f, int) { f.RzCB_AutoClick(); }},
-};
-
-}  // namespace
-
-std::span<const HandlerEntry> RefreshHandlers() { return kRefreshHandlers; }
 
 }  // namespace torva::audit

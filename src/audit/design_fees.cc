@@ -5,11 +5,13 @@
 // "select EXPR as HJ", and the expression is shown in T_SJF (design) or T_KCF (survey), where the
 // auditor may edit it and evaluate it again. The exact text of each expression is therefore part of
 // the behaviour. Nothing is cached: every call looks the bands up afresh.
+#include <cmath>
 #include <iterator>
 #include <string>
 
 #include "audit/tfrm_main.h"
 #include "db/dialect.h"
+#include "text/error.h"
 #include "text/number_text.h"
 
 namespace torva::audit {
@@ -49,7 +51,7 @@ void TfrmMain::CalcDesignFee(const std::string& AmountText, bool ApplyCoefficien
 
   // The scale is kept in units of 10,000 yuan.
   const std::string v = FormatGeneral(static_cast<long double>(x) / 10000);
-  db::Query& bands = Q_KCSJ();
+  db::Query& bands = q_kcsj_;
   bands.Close();
   bands.SetSql("select QS,ZZ,SFJJ from GL_FYFile where LX=4 and IIF(ZZ=0,QS<" + v + ",QS<" + v +
                " and ZZ>=" + v + ")");
@@ -91,13 +93,9 @@ void TfrmMain::CalcDesignFee(const std::string& AmountText, bool ApplyCoefficien
   bands.Close();
   expression += kDesignFactor;
 
-  db::CheckArithmeticExpression(expression);
-  OpenSql("select " + expression + " as HJ");
-  const double hj = Q_Pub().AsFloat("HJ");
+  const std::string fee = FeeOf(expression, false, ApplyCoefficient);
   SetText("T_SJF", expression);
-  const double factor = ApplyCoefficient ? CoefficientFactor() : 1;
-  ResultText = FormatFixed(static_cast<long double>(hj) * factor, 2);
-  Q_Pub().Close();
+  ResultText = fee;
 }
 
 void TfrmMain::CalcSurveyFee(const std::string& AmountText, bool ApplyCoefficient,
@@ -107,8 +105,8 @@ void TfrmMain::CalcSurveyFee(const std::string& AmountText, bool ApplyCoefficien
   if (x == 0) return;
 
   std::string expression = "0";
-  const int type = model().survey_type().item_index();
-  db::Query& bands = Q_KCSJ();
+  const int type = model_.survey_type().item_index();
+  db::Query& bands = q_kcsj_;
   if (type >= 0 && type < static_cast<int>(std::size(kSurveyLookup))) {
     const std::string length = FormatGeneral(x);
     bands.Close();
@@ -135,15 +133,28 @@ void TfrmMain::CalcSurveyFee(const std::string& AmountText, bool ApplyCoefficien
   bands.Close();
 
   // The one-stage factor scales the whole fee but is not part of the expression shown.
-  const std::string evaluated = Checked("RzCB_KC") ? "(" + expression + ")*0.8" : expression;
-  // The band figures come from a file the form does not own: they must make plain arithmetic.
-  db::CheckArithmeticExpression(evaluated);
-  OpenSql("select " + evaluated + " as HJ");
-  const double hj = Q_Pub().AsFloat("HJ");
+  const std::string fee = FeeOf(expression, Checked("RzCB_KC"), ApplyCoefficient);
   SetText("T_KCF", expression);
-  const double factor = ApplyCoefficient ? CoefficientFactor() : 1;
-  ResultText = FormatFixed(static_cast<long double>(hj) * factor, 2);
-  Q_Pub().Close();
+  ResultText = fee;
+}
+
+std::string TfrmMain::FeeOf(const std::string& expression, bool one_stage,
+                            bool apply_coefficient) {
+  // Band figures come from a file the form does not own, and the auditor may type anything into
+  // the two expression fields: only arithmetic is let through, so whatever else the text holds (a
+  // second statement, a table, a comment hiding the rest) is refused before any statement runs.
+  // The check also wants the parentheses paired: the one-stage factor wraps the text in
+  // parentheses, and "1)+(2" would then evaluate as another sum than the one written.
+  db::CheckArithmeticExpression(expression);
+  OpenSql(one_stage ? "select (" + expression + ")*0.8 as HJ" : "select " + expression + " as HJ");
+  // Arithmetic can still end without a number: SQLite gives an overflow ("1e308*10") as infinity,
+  // and a remainder by zero ("1%0") or infinity minus infinity as NULL. Neither is a fee.
+  const bool no_value = q_pub_.IsNull("HJ");
+  const double hj = q_pub_.AsFloat("HJ");
+  q_pub_.Close();
+  if (no_value || !std::isfinite(hj)) throw Error("计算式的结果不是有效的数：" + expression);
+  const double factor = apply_coefficient ? CoefficientFactor() : 1;
+  return FormatFixed(static_cast<long double>(hj) * factor, 2);
 }
 
 }  // namespace torva::audit

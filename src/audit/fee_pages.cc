@@ -8,52 +8,39 @@
 #include <string>
 #include <string_view>
 
-#include "audit/handlers.h"
 #include "audit/tfrm_main.h"
 #include "text/number_text.h"
+#include "text/strings.h"
 
 namespace torva::audit {
 
-namespace {
-
-// The fields' values added left to right in extended precision, as general number text.
-std::string SumText(TfrmMain& form, std::initializer_list<std::string_view> fields) {
+std::string TfrmMain::SumText(std::initializer_list<std::string_view> fields) {
   long double sum = 0;
-  for (std::string_view field : fields) sum += form.Num(field);
+  for (std::string_view field : fields) sum += Num(field);
   return text::FormatGeneral(sum);
 }
 
-// True when the text holds nothing but blanks: a total that was never computed.
-bool IsBlank(std::string_view text) {
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) > ' ') return false;
-  }
-  return true;
-}
-
-}  // namespace
-
 void TfrmMain::CalcFeeSubmittedTotal(int Loaded) {
   if (Loaded != 1) return;
-  SetText("D_1", SumText(*this, {"D_2", "D_3", "D_4", "D_5", "D_6"}));
+  SetText("D_1", SumText({"D_2", "D_3", "D_4", "D_5", "D_6"}));
 }
 
 void TfrmMain::CalcFeeOwnerTotals(int Loaded, int Scope) {
   if (Loaded != 1) return;
-  if (Scope == 1) SetText("D_10", SumText(*this, {"D_11", "D_12"}));
-  SetText("D_9", SumText(*this, {"D_11", "D_12", "T_1", "T_2", "T_3", "T_4"}));
+  if (Scope == 1) SetText("D_10", SumText({"D_11", "D_12"}));
+  SetText("D_9", SumText({"D_11", "D_12", "T_1", "T_2", "T_3", "T_4"}));
 }
 
 void TfrmMain::CalcFeeAuditTotals(int Loaded, int Scope) {
   if (Loaded != 1) return;
-  if (Scope == 1) SetText("T_8", SumText(*this, {"T_9", "T_10"}));
-  SetText("T_7", SumText(*this, {"T_9", "T_10", "T_11", "T_12", "T_13", "T_14"}));
+  if (Scope == 1) SetText("T_8", SumText({"T_9", "T_10"}));
+  SetText("T_7", SumText({"T_9", "T_10", "T_11", "T_12", "T_13", "T_14"}));
 
   // The auditor's total may not exceed the first-review total. A first-review total that was never
   // computed (empty) caps nothing; any other text that is no number is an error.
   const double audited = text::StrictToFloat(Text("T_7"));
   const std::string first_review = Text("D_9");
-  if (!IsBlank(first_review) && audited > text::StrictToFloat(first_review)) {
+  if (!text::TrimBlanks(first_review).empty() && audited > text::StrictToFloat(first_review)) {
     SetText("T_7", first_review);
   }
   SetText("T_50", Text("T_7"));
@@ -62,87 +49,72 @@ void TfrmMain::CalcFeeAuditTotals(int Loaded, int Scope) {
 void TfrmMain::CalcReviewSubmittedTotal(int Loaded) {
   if (Loaded != 1) return;
   // The self-purchased material is added last although its row stands below the construction fee.
-  SetText("T_35", SumText(*this, {"T_36", "T_37", "T_38", "T_39", "T_58"}));
+  SetText("T_35", SumText({"T_36", "T_37", "T_38", "T_39", "T_58"}));
 }
 
 void TfrmMain::CalcReviewOwnerTotals(int Loaded, int Scope) {
   if (Loaded != 1) return;
-  if (Scope == 1) SetText("TC_2", SumText(*this, {"TC_3", "TC_4"}));
-  SetText("TC_1", SumText(*this, {"TC_3", "TC_4", "Date_1", "Date_2", "Date_3", "T_59"}));
+  if (Scope == 1) SetText("TC_2", SumText({"TC_3", "TC_4"}));
+  SetText("TC_1", SumText({"TC_3", "TC_4", "Date_1", "Date_2", "Date_3", "T_59"}));
 }
 
 void TfrmMain::CalcCoverTotals(int Loaded, int Scope) {
   if (Loaded != 1) return;
   if (Scope == 1) {
-    SetText("T_49", SumText(*this, {"T_50", "T_51"}));
+    SetText("T_49", SumText({"T_50", "T_51"}));
   } else if (Scope == 2) {
-    SetText("T_53", SumText(*this, {"T_54", "T_55", "T_56"}));
+    SetText("T_53", SumText({"T_54", "T_55", "T_56"}));
   }
-  SetText("T_48", SumText(*this, {"T_49", "T_52", "T_53"}));
+  SetText("T_48", SumText({"T_49", "T_52", "T_53"}));
 }
 
-namespace {
+// ---- handlers: each hands the loaded flag to its column's recalculation ----
 
-void SubmittedFee(TfrmMain& f, int) { f.CalcFeeSubmittedTotal(f.Tag()); }
-void OwnerFeePaid(TfrmMain& f, int) { f.CalcFeeOwnerTotals(f.Tag(), 1); }
-void OwnerFee(TfrmMain& f, int) { f.CalcFeeOwnerTotals(f.Tag(), 0); }
-void AuditFeePaid(TfrmMain& f, int) { f.CalcFeeAuditTotals(f.Tag(), 1); }
-void AuditFee(TfrmMain& f, int) { f.CalcFeeAuditTotals(f.Tag(), 0); }
-void ReviewSubmitted(TfrmMain& f, int) { f.CalcReviewSubmittedTotal(f.Tag()); }
-void ReviewOwnerPaid(TfrmMain& f, int) { f.CalcReviewOwnerTotals(f.Tag(), 1); }
-void ReviewOwner(TfrmMain& f, int) { f.CalcReviewOwnerTotals(f.Tag(), 0); }
-void CoverInstallation(TfrmMain& f, int) { f.CalcCoverTotals(f.Tag(), 1); }
-void CoverDeferred(TfrmMain& f, int) { f.CalcCoverTotals(f.Tag(), 2); }
+void TfrmMain::D_2Change() { CalcFeeSubmittedTotal(Tag()); }
+void TfrmMain::D_3Change() { CalcFeeSubmittedTotal(Tag()); }
+void TfrmMain::D_4Change() { CalcFeeSubmittedTotal(Tag()); }
+void TfrmMain::D_5Change() { CalcFeeSubmittedTotal(Tag()); }
+void TfrmMain::D_6Change() { CalcFeeSubmittedTotal(Tag()); }
 
-const HandlerEntry kFeePageHandlers[] = {
-    // construction-fee page, submitted column
-    {"D_2Change", SubmittedFee},
-    {"D_3Change", SubmittedFee},
-    {"D_4Change", SubmittedFee},
-    {"D_5Change", SubmittedFee},
-    {"D_6Change", SubmittedFee},
-    // first-review column: the two parts of the paid fee, then the other rows
-    {"D_11Change", OwnerFeePaid},
-    {"D_12Change", OwnerFeePaid},
-    {"T_1Change", OwnerFee},
-    {"T_2Change", OwnerFee},
-    {"T_3Change", OwnerFee},
-    {"T_4Change", OwnerFee},
-    // auditor column
-    {"T_9Change", AuditFeePaid},
-    {"T_10Change", AuditFeePaid},
-    {"T_11Change", AuditFee},
-    {"T_12Change", AuditFee},
-    {"T_13Change", AuditFee},
-    {"T_14Change", AuditFee},
-    // preliminary-review page
-    {"T_36Change", ReviewSubmitted},
-    {"T_37Change", ReviewSubmitted},
-    {"T_38Change", ReviewSubmitted},
-    {"T_39Change", ReviewSubmitted},
-    {"T_58Change", ReviewSubmitted},
-    {"TC_3Change", ReviewOwnerPaid},
-    {"TC_4Change", ReviewOwnerPaid},
-    {"Date_1Change", ReviewOwner},
-    {"Date_2Change", ReviewOwner},
-    {"Date_3Change", ReviewOwner},
-    {"T_59Change", ReviewOwner},
-    // report cover
-    {"T_50Change", CoverInstallation},
-    {"T_51Change", CoverInstallation},
-    {"T_52Change",
-     [](TfrmMain& f, int) {
-       f.CalcCoverTotals(f.Tag(), 0);
-       // The equipment investment is part of the design fee's base on the design-fee page.
-       f.CalcInstallFee(f.Tag());
-     }},
-    {"T_54Change", CoverDeferred},
-    {"T_55Change", CoverDeferred},
-    {"T_56Change", CoverDeferred},
-};
+// The two parts of the paid fee, then the other rows of the first-review column.
+void TfrmMain::D_11Change() { CalcFeeOwnerTotals(Tag(), 1); }
+void TfrmMain::D_12Change() { CalcFeeOwnerTotals(Tag(), 1); }
+void TfrmMain::T_1Change() { CalcFeeOwnerTotals(Tag(), 0); }
+void TfrmMain::T_2Change() { CalcFeeOwnerTotals(Tag(), 0); }
+void TfrmMain::T_3Change() { CalcFeeOwnerTotals(Tag(), 0); }
+void TfrmMain::T_4Change() { CalcFeeOwnerTotals(Tag(), 0); }
 
-}  // namespace
+void TfrmMain::T_9Change() { CalcFeeAuditTotals(Tag(), 1); }
+void TfrmMain::T_10Change() { CalcFeeAuditTotals(Tag(), 1); }
+void TfrmMain::T_11Change() { CalcFeeAuditTotals(Tag(), 0); }
+void TfrmMain::T_12Change() { CalcFeeAuditTotals(Tag(), 0); }
+void TfrmMain::T_13Change() { CalcFeeAuditTotals(Tag(), 0); }
+void TfrmMain::T_14Change() { CalcFeeAuditTotals(Tag(), 0); }
 
-std::span<const HandlerEntry> FeePageHandlers() { return kFeePageHandlers; }
+void TfrmMain::T_36Change() { CalcReviewSubmittedTotal(Tag()); }
+void TfrmMain::T_37Change() { CalcReviewSubmittedTotal(Tag()); }
+void TfrmMain::T_38Change() { CalcReviewSubmittedTotal(Tag()); }
+void TfrmMain::T_39Change() { CalcReviewSubmittedTotal(Tag()); }
+void TfrmMain::T_58Change() { CalcReviewSubmittedTotal(Tag()); }
+
+void TfrmMain::TC_3Change() { CalcReviewOwnerTotals(Tag(), 1); }
+void TfrmMain::TC_4Change() { CalcReviewOwnerTotals(Tag(), 1); }
+void TfrmMain::Date_1Change() { CalcReviewOwnerTotals(Tag(), 0); }
+void TfrmMain::Date_2Change() { CalcReviewOwnerTotals(Tag(), 0); }
+void TfrmMain::Date_3Change() { CalcReviewOwnerTotals(Tag(), 0); }
+void TfrmMain::T_59Change() { CalcReviewOwnerTotals(Tag(), 0); }
+
+void TfrmMain::T_50Change() { CalcCoverTotals(Tag(), 1); }
+void TfrmMain::T_51Change() { CalcCoverTotals(Tag(), 1); }
+
+void TfrmMain::T_52Change() {
+  CalcCoverTotals(Tag(), 0);
+  // The equipment investment is part of the design fee's base on the design-fee page.
+  CalcInstallFee(Tag());
+}
+
+void TfrmMain::T_54Change() { CalcCoverTotals(Tag(), 2); }
+void TfrmMain::T_55Change() { CalcCoverTotals(Tag(), 2); }
+void TfrmMain::T_56Change() { CalcCoverTotals(Tag(), 2); }
 
 }  // namespace torva::audit

@@ -1,28 +1,29 @@
-// The handler tables: every event handler of the form by the name the catalogue gives it. Each
-// concern's file supplies the table of its own handlers; the form wires controls to them by name.
+// The event handlers of the form by the names the catalogue spells, and the wiring of a control's
+// events to them. The one table lives in handlers.cc (TfrmMain::Handlers).
 #pragma once
 
-#include <span>
 #include <string_view>
+#include <variant>
+
+#include "audit/tfrm_main.h"
+#include "form/controls.h"
 
 namespace torva::audit {
 
-class TfrmMain;
-
-// `key` is the key code for KeyDown handlers (13 is Enter), 0 for every other event.
-using HandlerFn = void (*)(TfrmMain& form, int key);
+// Change, click, double-click and select handlers take nothing; key-down handlers the key code
+// (13 is Enter).
+using EventHandler = void (TfrmMain::*)();
+using KeyDownHandler = void (TfrmMain::*)(int Key);
 
 struct HandlerEntry {
   std::string_view name;
-  HandlerFn fn;
+  std::variant<EventHandler, KeyDownHandler> method;
 };
 
-std::span<const HandlerEntry> LifetimeHandlers();    // lifetime.cc
-std::span<const HandlerEntry> RefreshHandlers();     // budget_refresh.cc
-std::span<const HandlerEntry> FeePageHandlers();     // fee_pages.cc
-std::span<const HandlerEntry> DesignPageHandlers();  // design_page.cc
-
-// The handler named `name` from any table, or null.
-HandlerFn FindHandler(std::string_view name);
+// Connects every event of `control` that its catalogue entry names to that handler of `form`.
+// Throws std::logic_error when the name is missing from TfrmMain::Handlers(), or names a key-down
+// handler for another event or the reverse: a misspelt name must never leave a control silently
+// dead.
+void WireHandlers(TfrmMain& form, form::Control& control);
 
 }  // namespace torva::audit

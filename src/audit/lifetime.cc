@@ -22,40 +22,10 @@ constexpr std::string_view kFeeStandardProbe = "select 1 from GL_FYFile where 1=
 
 TfrmMain::TfrmMain(FormContext context, UiPort& ui)
     : context_(std::move(context)), ui_(ui), param_state_(std::make_unique<ParamStateData>()) {
-  WireHandlers();
+  for (form::Control* control : model_.controls()) WireHandlers(*this, *control);
 }
 
 TfrmMain::~TfrmMain() = default;
-
-void TfrmMain::WireHandlers() {
-  auto bind = [this](const std::string& name) -> std::function<void(int)> {
-    if (name.empty()) return nullptr;
-    HandlerFn fn = FindHandler(name);
-    if (fn == nullptr) return nullptr;
-    return [this, fn](int key) { fn(*this, key); };
-  };
-  auto plain = [](std::function<void(int)> f) -> form::Handler {
-    if (!f) return nullptr;
-    return [f = std::move(f)] { f(0); };
-  };
-  for (form::Control* control : model_.controls()) {
-    const form::ControlSpec& spec = control->spec();
-    control->on_key_down = bind(spec.on_key_down);
-    control->on_dbl_click = plain(bind(spec.on_dbl_click));
-    if (auto* edit = dynamic_cast<form::Edit*>(control)) edit->on_change = plain(bind(spec.on_change));
-    if (auto* box = dynamic_cast<form::CheckBox*>(control)) box->on_click = plain(bind(spec.on_click));
-    if (auto* button = dynamic_cast<form::Button*>(control)) {
-      button->on_click = plain(bind(spec.on_click));
-    }
-    if (auto* list = dynamic_cast<form::ListCombo*>(control)) {
-      list->on_select = plain(bind(spec.on_select));
-    }
-  }
-}
-
-void TfrmMain::CallHandler(std::string_view name, int key) {
-  if (HandlerFn fn = FindHandler(name)) fn(*this, key);
-}
 
 // ---- lifetime ----
 
@@ -212,17 +182,5 @@ bool TfrmMain::Checked(std::string_view name) const { return model_.check_box(na
 void TfrmMain::SetChecked(std::string_view name, bool checked) {
   model_.check_box(name).SetChecked(checked);
 }
-
-// ---- handlers of this file ----
-
-namespace {
-
-const HandlerEntry kLifetimeHandlers[] = {
-    {"RzButton1Click", [](TfrmMain& f, int) { f.RzButton1Click(); }},
-};
-
-}  // namespace
-
-std::span<const HandlerEntry> LifetimeHandlers() { return kLifetimeHandlers; }
 
 }  // namespace torva::audit

@@ -6,7 +6,9 @@
 //   fee_pages.cc       construction-fee, preliminary-review and report-cover arithmetic
 //   design_fees.cc     design fee and survey fee from the charge standard
 //   design_page.cc     every reaction of the design-fee page
-// Handlers are wired by name from tables (handlers.h): `T_36` -> "T_36Change" -> CalcReviewSubmittedTotal.
+//   handlers.cc        the one table of handlers by the names the catalogue spells
+// Every event handler is a method named after its control and event, so that one search leads from
+// a control to its code: `T_36` -> T_36Change -> CalcReviewSubmittedTotal.
 //
 // Errors are torva::Error exceptions carrying the text to show. They unwind every nested handler up
 // to the boundary of the user action (UserAction, Show, RequestClose), where the general error
@@ -14,7 +16,9 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -26,6 +30,8 @@
 namespace torva::audit {
 
 struct ParamStateData;  // param_state.h
+struct HandlerEntry;    // handlers.h
+struct BudgetColumn;    // budget_refresh.cc
 
 // The six values a host passes to OpenForm, and the host folder (ends in '/').
 struct FormContext {
@@ -68,20 +74,37 @@ class TfrmMain {
 
   form::FormModel& model() { return model_; }
   const form::FormModel& model() const { return model_; }
-  const FormContext& context() const { return context_; }
-  UiPort& ui() { return ui_; }
 
-  // The general error display: `text`, with a period appended when its last character sorts after
-  // '.', in a message box captioned "TORVA" with a stop icon.
-  void ShowError(std::string_view text);
+  // ---- field access (lifetime.cc) ----
 
-  // ---- form events (lifetime.cc) ----
+  // The loaded flag: the Tag of RzButton1.
+  int Tag() const;
+  std::string Text(std::string_view name) const;
+  // Sets a field's text; its change handler runs when the text differs.
+  void SetText(std::string_view name, const std::string& text);
+  bool Checked(std::string_view name) const;
+  // Sets a check box; its click handler runs when the state changes.
+  void SetChecked(std::string_view name, bool checked);
+
+  // Every event handler of the form, each once, by the name the catalogue spells (handlers.cc).
+  static std::span<const HandlerEntry> Handlers();
+
+  // ---- saved fields (parameters.cc) ----
+  void SaveParam(const std::string& key, const std::string& value);
+  void SaveAllParams();
+
+ private:
+  // ---- form events and helpers (lifetime.cc) ----
   void FormShow();
   // Throws on an error that abandons the close (the form then stays open).
   void FormClose();
   void RzButton1Click();
+  bool Connect();           // FormShow step 1
+  void ProbeFeeStandard();  // FormShow step 3
 
-  // ---- statement helpers and field access (lifetime.cc) ----
+  // The general error display: `text`, with a period appended when its last character sorts after
+  // '.', in a message box captioned "TORVA" with a stop icon.
+  void ShowError(std::string_view text);
 
   // Closes Q_Pub, sets the statement, opens it. Errors reach the caller.
   void OpenSql(const std::string& sql);
@@ -90,29 +113,11 @@ class TfrmMain {
   bool ExecSql(const std::string& sql);
   // TextToFloat with its message shown through the UI.
   double TextToFloat(std::string_view text);
-
-  // The loaded flag: the Tag of RzButton1.
-  int Tag() const;
-  void SetTag(int tag);
-
-  std::string Text(std::string_view name) const;
-  // Sets a field's text; its change handler runs when the text differs.
-  void SetText(std::string_view name, const std::string& text);
   // TextToFloat of a field's text.
   double Num(std::string_view name);
-  bool Checked(std::string_view name) const;
-  void SetChecked(std::string_view name, bool checked);
+  void SetTag(int tag);
 
-  db::Query& Q_Pub() { return q_pub_; }
-  db::Query& Q_KCSJ() { return q_kcsj_; }
-  bool connected() const { return connected_; }
-
-  // Runs the handler named `name` (as wired from the handler tables) as if its event fired.
-  void CallHandler(std::string_view name, int key = 0);
-
-  // ---- saved fields and the coefficient list (parameters.cc) ----
-  void SaveParam(const std::string& key, const std::string& value);
-  void SaveAllParams();
+  // ---- the coefficient list and loading (parameters.cc) ----
   void LoadParams();                 // FormShow step 4
   void MarkOneStageSurvey();         // FormShow step 5: RzE_KC from RzCB_KC
   void LoadCoefficientList();        // FormShow step 2
@@ -120,9 +125,11 @@ class TfrmMain {
 
   // ---- budget refresh (budget_refresh.cc) ----
   void RefreshFromBudget();
+  // One column's amounts, labour days, materials and rates from its version of the budget.
+  void RefreshColumn(const BudgetColumn& column);
+  void RefreshCoverMaterialsFee();
   void RzButton2Click();
   void RzCB_AutoClick();
-  double audited_install_amount() const { return audited_install_amount_; }
 
   // ---- construction-fee, preliminary-review and cover arithmetic (fee_pages.cc) ----
   void CalcFeeSubmittedTotal(int Loaded);
@@ -131,23 +138,82 @@ class TfrmMain {
   void CalcReviewSubmittedTotal(int Loaded);
   void CalcReviewOwnerTotals(int Loaded, int Scope);
   void CalcCoverTotals(int Loaded, int Scope);
+  // The fields' values added left to right in extended precision, as general number text.
+  std::string SumText(std::initializer_list<std::string_view> fields);
+  void D_2Change();
+  void D_3Change();
+  void D_4Change();
+  void D_5Change();
+  void D_6Change();
+  void D_11Change();
+  void D_12Change();
+  void T_1Change();
+  void T_2Change();
+  void T_3Change();
+  void T_4Change();
+  void T_9Change();
+  void T_10Change();
+  void T_11Change();
+  void T_12Change();
+  void T_13Change();
+  void T_14Change();
+  void T_36Change();
+  void T_37Change();
+  void T_38Change();
+  void T_39Change();
+  void T_58Change();
+  void TC_3Change();
+  void TC_4Change();
+  void Date_1Change();
+  void Date_2Change();
+  void Date_3Change();
+  void T_59Change();
+  void T_50Change();
+  void T_51Change();
+  void T_52Change();
+  void T_54Change();
+  void T_55Change();
+  void T_56Change();
 
   // ---- fees from the charge standard (design_fees.cc) ----
   void CalcDesignFee(const std::string& AmountText, bool ApplyCoefficient, std::string& ResultText);
   void CalcSurveyFee(const std::string& AmountText, bool ApplyCoefficient, std::string& ResultText);
   // The number in T_44 divided by 100, or 1 when that number is 0.
   double CoefficientFactor();
+  // The one way a fee expression becomes a fee: refused unless it is plain arithmetic, evaluated on
+  // the project database (scaled by 0.8 for a one-stage survey), an error unless the value is a
+  // finite number, multiplied by the coefficient factor when asked, written as "0.00".
+  std::string FeeOf(const std::string& expression, bool one_stage, bool apply_coefficient);
 
   // ---- the design-fee page (design_page.cc) ----
   void CalcSurveyDesignTotal(int Loaded);
   void CalcInstallFee(int Loaded);
-
- private:
-  friend struct BudgetRefreshSteps;
-
-  void WireHandlers();
-  bool Connect();        // FormShow step 1
-  void ProbeFeeStandard();  // FormShow step 3
+  // T_JZAZ: the audited installation amount, less the contractor-supplied materials unless
+  // RzCB_YG is checked.
+  void WriteInstallAmount();
+  void T_18Change();
+  void T_20Change();
+  void T_22Change();
+  void T_24Change();
+  void T_26Change();
+  void T_28Change();
+  void T_30Change();
+  void T_32Change();
+  void T_33Change();
+  void T_34Change();
+  void T_JZAZChange();
+  void T_19KeyDown(int Key);
+  void T_25KeyDown(int Key);
+  void T_31KeyDown(int Key);
+  void T_44Change();
+  void T_44KeyDown(int Key);
+  void T_44DblClick();
+  void T_SJFKeyDown(int Key);
+  void T_KCFKeyDown(int Key);
+  void RzCB_KCClick();
+  void RzCB_1Select();
+  void RzCB_YJClick();
+  void RzCB_YGClick();
 
   FormContext context_;
   UiPort& ui_;

@@ -2,6 +2,8 @@
 // boxes; script mode prints one line per dialog; tests record the dialogs.
 #pragma once
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace torva::audit {
@@ -21,5 +23,14 @@ class UiPort {
   // The form's close has completed: the host ends its loop and takes the window away.
   virtual void FormEnded() {}
 };
+
+// A dialog as one line of text, the way script mode prints it, an unattended window logs it and the
+// tests record it: "[CAPTION] TEXT", and for a question the answer it got, " -> yes" or " -> no".
+inline std::string DialogLine(std::string_view caption, std::string_view text,
+                              std::optional<bool> answer = std::nullopt) {
+  std::string line = "[" + std::string(caption) + "] " + std::string(text);
+  if (answer) line += *answer ? " -> yes" : " -> no";
+  return line;
+}
 
 }  // namespace torva::audit

@@ -37,7 +37,7 @@ void MakeModalToForm(QMessageBox& box, QWidget* window) {
 void QtUiPort::ShowMessage(std::string_view caption, std::string_view text,
                            audit::MessageIcon icon) {
   if (log_ != nullptr) {
-    *log_ << '[' << caption << "] " << text << std::endl;
+    *log_ << audit::DialogLine(caption, text) << std::endl;
     return;
   }
   QMessageBox box(ToQtIcon(icon), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
@@ -47,7 +47,7 @@ void QtUiPort::ShowMessage(std::string_view caption, std::string_view text,
 
 bool QtUiPort::AskYesNo(std::string_view caption, std::string_view text) {
   if (log_ != nullptr) {
-    *log_ << '[' << caption << "] " << text << " -> yes" << std::endl;
+    *log_ << audit::DialogLine(caption, text, true) << std::endl;
     return true;
   }
   QMessageBox box(QMessageBox::Question, ToQString(caption), ToQString(text),

@@ -17,13 +17,13 @@ class ScriptUi : public audit::UiPort {
   explicit ScriptUi(std::ostream& out) : out_(out) {}
 
   void ShowMessage(std::string_view caption, std::string_view text, audit::MessageIcon) override {
-    out_ << '[' << caption << "] " << text << '\n';
+    out_ << audit::DialogLine(caption, text) << '\n';
   }
 
   bool AskYesNo(std::string_view caption, std::string_view text) override {
     const bool yes = next_answer_;
     next_answer_ = true;
-    out_ << '[' << caption << "] " << text << (yes ? " -> yes" : " -> no") << '\n';
+    out_ << audit::DialogLine(caption, text, yes) << '\n';
     return yes;
   }
 

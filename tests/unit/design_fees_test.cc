@@ -2,13 +2,9 @@
 // while the form loads. The scenario tests cover the page on the small fee standard; these cases
 // need a scale of their own, the loaded flag at 0, or a look into the project database itself.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -21,7 +17,9 @@ namespace torva::audit {
 namespace {
 
 namespace fs = std::filesystem;
+using torva::testing::CreateProject;
 using torva::testing::Dump;
+using torva::testing::MakeTempFolder;
 using torva::testing::ReadFile;
 using torva::testing::RecordingUi;
 using torva::testing::RunSql;
@@ -34,12 +32,10 @@ constexpr const char* kFeeTable =
 class DesignFeeTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "torva-design-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    dir_ = MakeTempFolder("torva-design");
     fs::create_directories(dir_ / "Data");
     project_ = dir_ / "project.db";
-    RunSql(project_, ReadFile(fs::path(TORVA_SOURCE_DIR) / "data/project_schema.sql"));
+    CreateProject(project_);
     RunSql(project_, "insert into G_GCCS values(-1, 'Auto', '0');");
   }
   void TearDown() override {
@@ -117,15 +113,15 @@ TEST_F(DesignFeeTest, EmptyScaleReportsTheDivisionByZeroAndWritesNothing) {
   EXPECT_EQ(form.Text("T_32"), "");
 }
 
-TEST_F(DesignFeeTest, WithoutCoefficientT44IsNotRead) {
-  FeeStandard("insert into GL_FYFile values(4,'d',0,100,5,0,0);");
+TEST_F(DesignFeeTest, BandFiguresThatOverflowWriteNoFee) {
+  // The charge at the band's end overflows once it is multiplied by the amount.
+  FeeStandard("insert into GL_FYFile values(4,'d',0,200,1e300,0,0);");
   TfrmMain& form = Open();
-  form.model().coefficient().SetText("1.2.3");  // would show the conversion message if read
-  ui_.messages.clear();
-  std::string fee;
-  form.UserAction([&] { form.CalcDesignFee("1000000", false, fee); });
-  EXPECT_EQ(fee, "42500.00");
-  EXPECT_TRUE(ui_.messages.empty());
+  Set("T_34", "1000000");
+  ASSERT_EQ(ui_.messages.size(), 1u);
+  EXPECT_TRUE(ui_.messages[0].starts_with("[TORVA] 计算式的结果不是有效的数：")) << ui_.messages[0];
+  EXPECT_EQ(form.Text("T_SJF"), "");
+  EXPECT_EQ(form.Text("T_32"), "");
 }
 
 // ---- survey fee on scales of its own ----
@@ -174,6 +170,36 @@ TEST_F(DesignFeeTest, NoSurveyTypeSelectedGivesZeroFee) {
   Enter("T_31");
   EXPECT_EQ(form.Text("T_KCF"), "0");
   EXPECT_EQ(form.Text("T_30"), "0.00");
+}
+
+TEST_F(DesignFeeTest, SurveyBandFiguresWithoutAFiniteValueWriteNoFee) {
+  // A remainder by zero is NULL and an overflow infinity: neither may become "0.00" or "INF".
+  for (const char* base : {"1%0", "1e308*10"}) {
+    SCOPED_TRACE(base);
+    FeeStandard(std::string("drop table if exists GL_FYFile;") +
+                "create table GL_FYFile(LX integer, XM text, QS real, ZZ real, SFJJ text,"
+                " NCZ real, FL real);"
+                "insert into GL_FYFile values(2,'通信管道',0,50,'" + base + "',0,0);",
+                "");
+    TfrmMain& form = Open();
+    Set("T_31", "12.5");
+    Enter("T_31");
+    ASSERT_EQ(ui_.messages.size(), 1u);
+    EXPECT_TRUE(ui_.messages[0].starts_with("[TORVA] 计算式的结果不是有效的数：")) << ui_.messages[0];
+    EXPECT_EQ(form.Text("T_KCF"), "");
+    EXPECT_EQ(form.Text("T_30"), "");
+  }
+}
+
+TEST_F(DesignFeeTest, FeesOfTheHiddenColumnsLeaveT44Unread) {
+  FeeStandard("insert into GL_FYFile values(2,'通信管道',0,50,1000,0,0);");
+  TfrmMain& form = Open();
+  form.model().coefficient().SetText("1.2.3");  // would show the conversion message if read
+  ui_.messages.clear();
+  Set("T_19", "12.5");
+  Enter("T_19");
+  EXPECT_EQ(form.Text("T_18"), "1000.00");
+  EXPECT_TRUE(ui_.messages.empty());
 }
 
 // ---- expressions the auditor types ----
@@ -233,7 +259,7 @@ TEST_F(DesignFeeTest, OneStageSwitchEvaluatesOnlyArithmetic) {
 TEST_F(DesignFeeTest, WhileLoadingTheTotalIsCappedAndCopiedButNotSummed) {
   FeeStandard("");
   TfrmMain& form = Open();
-  form.SetTag(0);
+  form.model().button("RzButton1").tag = 0;  // as while the form loads
   form.SetText("T_23", "400");
   form.SetText("T_29", "500");
   form.UserAction([&] { form.SetText("T_30", "1000"); });
@@ -245,7 +271,7 @@ TEST_F(DesignFeeTest, WhileLoadingTheTotalIsCappedAndCopiedButNotSummed) {
 TEST_F(DesignFeeTest, WhileLoadingAnEmptyFirstReviewTotalCapsNothing) {
   FeeStandard("");
   TfrmMain& form = Open();
-  form.SetTag(0);
+  form.model().button("RzButton1").tag = 0;  // as while the form loads
   form.SetText("T_23", "");
   form.SetText("T_29", "500");
   form.UserAction([&] { form.SetText("T_30", "1000"); });
@@ -267,7 +293,7 @@ TEST_F(DesignFeeTest, BlankFirstReviewTotalCapsNothing) {
 TEST_F(DesignFeeTest, WhileLoadingTheFeeHandlersComputeNothing) {
   FeeStandard("insert into GL_FYFile values(4,'d',0,100,5,0,0);");
   TfrmMain& form = Open();
-  form.SetTag(0);
+  form.model().button("RzButton1").tag = 0;  // as while the form loads
   form.UserAction([&] { form.SetText("T_34", "1000000"); });
   form.UserAction([&] { form.SetText("T_44", "45"); });
   form.UserAction([&] { form.SetText("T_32", "5000"); });

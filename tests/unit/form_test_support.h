@@ -26,13 +26,12 @@ namespace fs = std::filesystem;
 class RecordingUi : public audit::UiPort {
  public:
   void ShowMessage(std::string_view caption, std::string_view text, audit::MessageIcon) override {
-    messages.push_back("[" + std::string(caption) + "] " + std::string(text));
+    messages.push_back(audit::DialogLine(caption, text));
   }
   bool AskYesNo(std::string_view caption, std::string_view text) override {
     const bool yes = answers.empty() ? true : answers.front();
     if (!answers.empty()) answers.pop_front();
-    messages.push_back("[" + std::string(caption) + "] " + std::string(text) +
-                       (yes ? " -> yes" : " -> no"));
+    messages.push_back(audit::DialogLine(caption, text, yes));
     return yes;
   }
   // Whether any dialog so far contained `fragment`.
