@@ -1,6 +1,6 @@
 // Shared pieces of the tests that drive the headless form on real files: a UiPort that records the
-// dialogs, file helpers, SQL on a project file as another program would run it, and a dump of a
-// database for "nothing changed" checks.
+// dialogs, file helpers, SQL on a project file as another program would run it, the form's stored
+// rows, and a dump of a database for "nothing changed" checks.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,9 +10,11 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "audit/ui_port.h"
@@ -80,6 +82,64 @@ inline void RunSql(const fs::path& db_path, const std::string& sql) {
 // The project schema of data/project_schema.sql applied to `db_path`.
 inline void CreateProject(const fs::path& db_path) {
   RunSql(db_path, ReadFile(fs::path(TORVA_SOURCE_DIR) / "data/project_schema.sql"));
+}
+
+// Every (CSName, S_Val) of the rows with the given GCID, in rowid order. Values are read with their
+// length, so a NUL inside shows. The file is opened for writing: a reader that finds the journal of
+// a killed save must be able to roll it back.
+inline std::vector<std::pair<std::string, std::string>> RowsOf(const fs::path& db_path,
+                                                              int gcid = -1) {
+  std::vector<std::pair<std::string, std::string>> rows;
+  sqlite3* db = nullptr;
+  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << "cannot open " << db_path;
+    sqlite3_close(db);
+    return rows;
+  }
+  sqlite3_stmt* stmt = nullptr;
+  const std::string sql =
+      "select CSName, S_Val from G_GCCS where GCID=" + std::to_string(gcid) + " order by rowid";
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
+    ADD_FAILURE() << sqlite3_errmsg(db);
+  } else {
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      const auto text = [&](int i) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        return t ? std::string(t, static_cast<size_t>(sqlite3_column_bytes(stmt, i)))
+                 : std::string();
+      };
+      rows.emplace_back(text(0), text(1));
+    }
+    if (rc != SQLITE_DONE) ADD_FAILURE() << sqlite3_errmsg(db);
+  }
+  sqlite3_finalize(stmt);
+  sqlite3_close(db);
+  return rows;
+}
+
+// The one stored value of each key of the form's rows; a key with several rows shows them joined
+// by '|'.
+inline std::map<std::string, std::string> Stored(const fs::path& db_path) {
+  std::map<std::string, std::string> values;
+  for (const auto& [key, value] : RowsOf(db_path)) {
+    auto [it, fresh] = values.emplace(key, value);
+    if (!fresh) it->second += "|" + value;
+  }
+  return values;
+}
+
+// The stored value of `key`, or "(no row)".
+inline std::string At(const std::map<std::string, std::string>& stored, const std::string& key) {
+  const auto found = stored.find(key);
+  return found == stored.end() ? "(no row)" : found->second;
+}
+
+// The statement that stores `value` under `key` as the form's row.
+inline std::string Insert(const std::string& key, const std::string& value) {
+  std::string quoted;
+  for (char c : value) quoted += c == '\'' ? std::string("''") : std::string(1, c);
+  return "insert into G_GCCS(GCID,CSName,S_Val) values(-1,'" + key + "','" + quoted + "');";
 }
 
 // Every object's definition and every table's rows, as text: equal dumps mean an unchanged

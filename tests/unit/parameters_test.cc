@@ -29,63 +29,14 @@ namespace torva::audit {
 namespace {
 
 namespace fs = std::filesystem;
+using torva::testing::At;
+using torva::testing::Insert;
 using torva::testing::ReadFile;
 using torva::testing::RecordingUi;
+using torva::testing::RowsOf;
 using torva::testing::RunSql;
+using torva::testing::Stored;
 using torva::testing::WriteFile;
-
-// Every (CSName, S_Val) of the rows with the given GCID, in rowid order.
-std::vector<std::pair<std::string, std::string>> RowsOf(const fs::path& db_path, int gcid = -1) {
-  std::vector<std::pair<std::string, std::string>> rows;
-  // Read-write: a reader that finds the journal of a killed save must be able to roll it back.
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << db_path;
-    sqlite3_close(db);
-    return rows;
-  }
-  sqlite3_stmt* stmt = nullptr;
-  const std::string sql =
-      "select CSName, S_Val from G_GCCS where GCID=" + std::to_string(gcid) + " order by rowid";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sqlite3_errmsg(db);
-  } else {
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      const auto text = [&](int i) {
-        const unsigned char* t = sqlite3_column_text(stmt, i);
-        return t ? std::string(reinterpret_cast<const char*>(t)) : std::string();
-      };
-      rows.emplace_back(text(0), text(1));
-    }
-    if (rc != SQLITE_DONE) ADD_FAILURE() << sqlite3_errmsg(db);
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return rows;
-}
-
-// The one stored value of each key; a key with several rows shows them joined by '|'.
-std::map<std::string, std::string> Stored(const fs::path& db_path) {
-  std::map<std::string, std::string> values;
-  for (const auto& [key, value] : RowsOf(db_path)) {
-    auto [it, fresh] = values.emplace(key, value);
-    if (!fresh) it->second += "|" + value;
-  }
-  return values;
-}
-
-// The stored value of `key`, or "(no row)".
-std::string At(const std::map<std::string, std::string>& stored, const std::string& key) {
-  const auto found = stored.find(key);
-  return found == stored.end() ? "(no row)" : found->second;
-}
-
-std::string Insert(const std::string& key, const std::string& value) {
-  std::string quoted;
-  for (char c : value) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-  return "insert into G_GCCS(GCID,CSName,S_Val) values(-1,'" + key + "','" + quoted + "');";
-}
 
 // Every key in the order of the save.
 std::vector<std::string> AllKeys() {

@@ -49,10 +49,13 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+using torva::testing::At;
 using torva::testing::Dump;
+using torva::testing::Insert;
 using torva::testing::ReadFile;
 using torva::testing::RecordingUi;
 using torva::testing::RunSql;
+using torva::testing::Stored;
 using torva::testing::WriteFile;
 
 std::string RandomBytes(size_t size, unsigned seed) {
@@ -60,47 +63,6 @@ std::string RandomBytes(size_t size, unsigned seed) {
   std::string bytes(size, '\0');
   for (char& c : bytes) c = static_cast<char>(random() & 0xFF);
   return bytes;
-}
-
-// The stored value of each key of the form's rows (GCID -1); a key with several rows shows them
-// joined by '|'. Values are read with their length, so a NUL inside would show.
-std::map<std::string, std::string> Stored(const fs::path& db_path) {
-  std::map<std::string, std::string> values;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << db_path;
-    sqlite3_close(db);
-    return values;
-  }
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(db, "select CSName, S_Val from G_GCCS where GCID=-1 order by rowid", -1,
-                         &stmt, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sqlite3_errmsg(db);
-  } else {
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-      const auto text = [&](int i) {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-        return t ? std::string(t, static_cast<size_t>(sqlite3_column_bytes(stmt, i)))
-                 : std::string();
-      };
-      auto [it, fresh] = values.emplace(text(0), text(1));
-      if (!fresh) it->second += "|" + text(1);
-    }
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
-  return values;
-}
-
-std::string At(const std::map<std::string, std::string>& stored, const std::string& key) {
-  const auto found = stored.find(key);
-  return found == stored.end() ? "(no row)" : found->second;
-}
-
-std::string Insert(const std::string& key, const std::string& value) {
-  std::string quoted;
-  for (char c : value) quoted += c == '\'' ? std::string("''") : std::string(1, c);
-  return "insert into G_GCCS(GCID,CSName,S_Val) values(-1,'" + key + "','" + quoted + "');";
 }
 
 // How many keys a complete save writes: Auto, D_1..12, T_1..59, TC_1..4, Date_1..6, YJGC, KCLX,
@@ -115,9 +77,7 @@ const char* const kWordFields[] = {"T_46", "T_47", "T_57", "T_45"};
 class RobustnessTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "torva-robust-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
+    dir_ = torva::testing::MakeTempFolder("torva-robust");
     fs::create_directories(host() / "Data");
     RunSql(host() / "Data/GL.mgl",
            ReadFile(fs::path(TORVA_SOURCE_DIR) / "tests/data/small_fees.sql"));
