@@ -156,7 +156,6 @@ class PageControl : public Control {
   PageControl(const ControlSpec& spec, std::vector<std::string> pages)
       : Control(spec), pages_(std::move(pages)) {}
 
-  const std::vector<std::string>& pages() const { return pages_; }
   int active_index() const { return active_; }
   const std::string& active_page() const { return pages_.at(active_); }
   void SetActiveIndex(int index);

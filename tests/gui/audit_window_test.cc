@@ -132,8 +132,8 @@ TEST_F(AuditWindowTest, CoverRowLabelsEndAtLeft261) {
 TEST_F(AuditWindowTest, HiddenFieldsAreNeverShown) {
   for (const char* name : {"T_42", "T_43", "T_45", "Date_6", "T_18", "T_19", "T_20", "T_21",
                            "T_22", "T_24", "T_25", "T_26", "T_27", "T_28"}) {
-    form().model().page_control().SetActiveIndex(
-        form::FindSpec(name)->parent == "TS_D" ? 1 : form::FindSpec(name)->parent == "TS_T" ? 2 : 3);
+    const std::string& page = form().model().edit(name).spec().parent;
+    form().model().page_control().SetActiveIndex(page == "TS_D" ? 1 : page == "TS_T" ? 2 : 3);
     EXPECT_FALSE(Edit(name)->isVisible()) << name;
   }
 }
