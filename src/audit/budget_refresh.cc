@@ -54,7 +54,8 @@ struct BudgetColumn {
   std::string_view fee, discount, auxiliary, auxiliary_rate, tax, other, skilled, ordinary,
       own_materials, difference;
   Factor discount_shown;
-  // Fields of the construction-fee page that take the preliminary review's texts, in this order.
+  // (target, source): the fields that take another field's text once the column is read, in this
+  // order; the construction-fee and preliminary-review pages share these rows.
   std::vector<std::pair<std::string_view, std::string_view>> copies;
   std::string_view install;  // "建  安  费" of the design-fee page
 };
