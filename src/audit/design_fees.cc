@@ -5,6 +5,10 @@
 // "select EXPR as HJ", and the expression is shown in T_SJF (design) or T_KCF (survey), where the
 // auditor may edit it and evaluate it again. The exact text of each expression is therefore part of
 // the behaviour. Nothing is cached: every call looks the bands up afresh.
+//
+// FeeOf is the one way any fee expression becomes a fee, whether built here from the bands or
+// typed by the auditor (design_page.cc): a text that is not plain arithmetic, or whose value is no
+// finite number, writes no fee at all rather than "INF" or a silent 0.00.
 #include <cmath>
 #include <iterator>
 #include <string>
