@@ -17,7 +17,9 @@ namespace {
 
 // Sizes in millimetres and points: the page reads the same whatever the device's resolution.
 constexpr double kCellPadX = 1.2;
-constexpr double kCellPadY = 0.9;
+constexpr double kCellPadY = 1.3;
+constexpr double kLargeCellPadY = 2.6;  // the cover's rows stand apart, as on a title page
+constexpr double kCoverTitleDrop = 12.0;  // room above the cover's title
 constexpr double kIndentStep = 6.0;
 constexpr double kBlockGap = 4.0;
 constexpr double kTitleGap = 2.5;
@@ -76,6 +78,7 @@ struct PreparedCell {
 
 struct PreparedRow {
   std::vector<PreparedCell> cells;
+  double pad_y = 0;
   double line_height = 0;
   int line_count = 1;
 };
@@ -119,13 +122,15 @@ class Placer {
   void PlaceTitle(const TitleLine& title) {
     const QFont font = ReportFont(TitlePoints(title.size), true);
     const double height = LineHeight(font);
+    // The report's title stands well below the section heading, its main line apart from the rows.
+    if (title.size == 1 && !AtPageTop()) y_ += Mm(kCoverTitleDrop);
     for (const QString& line : BreakLines(ToQ(title.text), font, layout_.body.width())) {
       if (Room() < height && !AtPageTop()) StartPage();
       const QRectF box(layout_.body.left(), y_, layout_.body.width(), height);
       page().texts.push_back({line, font, Qt::AlignHCenter, box, box});
       y_ += height;
     }
-    y_ += Mm(kTitleGap);
+    y_ += Mm(title.size == 2 ? kCoverTitleDrop : kTitleGap);
   }
 
   void PlaceTable(const Table& table) {
@@ -138,17 +143,19 @@ class Placer {
       x += width;
     }
     const bool has_header = !table.header.empty();
-    const PreparedRow header = has_header ? Prepare(table.header, points) : PreparedRow{};
+    const double pad_y = Mm(table.large ? kLargeCellPadY : kCellPadY);
+    const PreparedRow header = has_header ? Prepare(table.header, points, pad_y) : PreparedRow{};
     if (has_header) PlaceRow(header, table, nullptr);
     for (const std::vector<Cell>& cells : table.rows) {
-      PlaceRow(Prepare(cells, points), table, has_header ? &header : nullptr);
+      PlaceRow(Prepare(cells, points, pad_y), table, has_header ? &header : nullptr);
     }
     y_ += Mm(kBlockGap);
   }
 
  private:
-  PreparedRow Prepare(const std::vector<Cell>& cells, double points) const {
+  PreparedRow Prepare(const std::vector<Cell>& cells, double points, double pad_y) const {
     PreparedRow row;
+    row.pad_y = pad_y;
     for (std::size_t i = 0; i < cells.size() && i < columns_.size(); ++i) {
       const Cell& cell = cells[i];
       PreparedCell prepared;
@@ -173,7 +180,7 @@ class Placer {
   }
 
   double RowHeight(const PreparedRow& row, int lines) const {
-    return lines * row.line_height + 2 * Mm(kCellPadY);
+    return lines * row.line_height + 2 * row.pad_y;
   }
 
   // Places a row, whole on this page when it fits, else whole on the next; a row taller than a page
@@ -184,7 +191,7 @@ class Placer {
     int done = 0;
     while (done < row.line_count) {
       const int left = row.line_count - done;
-      int fit = static_cast<int>(std::floor((Room() - 2 * Mm(kCellPadY)) / row.line_height));
+      int fit = static_cast<int>(std::floor((Room() - 2 * row.pad_y) / row.line_height));
       const bool whole_fits_fresh = RowHeight(row, left) <= fresh_room;
       if (!AtPageTop() && (fit < 1 || (fit < left && whole_fits_fresh))) {
         StartPage();
@@ -207,7 +214,7 @@ class Placer {
       for (int j = 0; j < count; ++j) {
         const std::size_t line = static_cast<std::size_t>(first_line + j);
         if (line >= cell.lines.size() || cell.lines[line].isEmpty()) continue;
-        const QRectF box(left, y_ + Mm(kCellPadY) + j * row.line_height, width, row.line_height);
+        const QRectF box(left, y_ + row.pad_y + j * row.line_height, width, row.line_height);
         page().texts.push_back({cell.lines[line], cell.font, cell.align, box, frame});
       }
       if (table.ruled) {

@@ -145,6 +145,7 @@ Table ColumnTable(const audit::TfrmMain& form, const std::string& page,
     const std::string& last = row.fields.back();
     if (!first.empty() && !last.empty()) {
       auto [reduction, rate] = ReductionCells(form.Text(first), form.Text(last), row.kind);
+      reduction.bold = rate.bold = row.bold;
       cells.push_back(std::move(reduction));
       cells.push_back(std::move(rate));
     } else {
