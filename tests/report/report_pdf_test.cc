@@ -54,20 +54,15 @@ std::string Grouped(std::int64_t cents) {
   return (negative ? "-" : "") + whole + "." + fraction;
 }
 
-// The line of the PDF's text that holds `figures` in this order, left to right.
+// Whether a line of the PDF's text holds `figures` as whole words, in this order, left to right.
 bool HasLineWith(const std::string& text, const std::vector<std::string>& figures) {
   for (const std::string& line : Lines(text)) {
-    std::size_t at = 0;
-    bool all = true;
-    for (const std::string& figure : figures) {
-      at = line.find(figure, at);
-      if (at == std::string::npos) {
-        all = false;
-        break;
-      }
-      at += figure.size();
+    std::istringstream words(line);
+    std::size_t next = 0;
+    for (std::string word; next < figures.size() && words >> word;) {
+      if (word == figures[next]) ++next;
     }
-    if (all) return true;
+    if (next == figures.size()) return true;
   }
   return false;
 }
