@@ -13,7 +13,10 @@
 namespace torva::report {
 
 std::string WriteReportPdf(const audit::TfrmMain& form, const std::string& pdf_path) {
-  if (QGuiApplication::instance() == nullptr) return "没有图形应用程序，无法生成审计报表";
+  // Fonts need a GUI application; a bare core application would abort inside Qt.
+  if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) == nullptr) {
+    return "没有图形应用程序，无法生成审计报表";
+  }
   if (pdf_path.empty()) return "未指定审计报表的文件名";
   const QString path = QString::fromStdString(pdf_path);
 
