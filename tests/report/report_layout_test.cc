@@ -22,14 +22,6 @@ using report::ReportLayout;
 
 constexpr double kTolerance = 0.01;  // device units, for rounding inside the text engine
 
-std::string Saved(const std::vector<std::pair<std::string, std::string>>& fields) {
-  std::string sql = "INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, 'Auto', '0');\n";
-  for (const auto& [name, value] : fields) {
-    sql += "INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, '" + name + "', '" + value + "');\n";
-  }
-  return sql;
-}
-
 std::string Repeat(const std::string& text, int times) {
   std::string out;
   for (int i = 0; i < times; ++i) out += text;

@@ -17,14 +17,6 @@ using report::ReportModel;
 using report::Section;
 using report::Table;
 
-std::string Saved(const std::vector<std::pair<std::string, std::string>>& fields) {
-  std::string sql = "INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, 'Auto', '0');\n";
-  for (const auto& [name, value] : fields) {
-    sql += "INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, '" + name + "', '" + value + "');\n";
-  }
-  return sql;
-}
-
 const Table& FirstTable(const Section& section) {
   for (const auto& block : section.blocks) {
     if (block.kind == report::Block::Kind::kTable) return block.table;

@@ -169,7 +169,7 @@ TEST_F(ReportPdfTest, ExtremeFiguresReadInFullWithTheirReductions) {
 }
 
 TEST_F(ReportPdfTest, TheChineseFaceIsEmbedded) {
-  ReportProject project("INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, 'Auto', '0');");
+  ReportProject project(Saved({}));
   project.Open();
   const fs::path pdf = project.WriteReport();
   const std::string fonts = RunCommand("pdffonts " + Quoted(pdf));
@@ -190,7 +190,7 @@ TEST_F(ReportPdfTest, TheChineseFaceIsEmbedded) {
 }
 
 TEST_F(ReportPdfTest, WritingReplacesAnEarlierReport) {
-  ReportProject project("INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, 'Auto', '0');");
+  ReportProject project(Saved({}));
   project.Open();
   testing::WriteFile(project.dir() / "report.pdf", "an earlier report");
   const fs::path pdf = project.WriteReport();
@@ -198,7 +198,7 @@ TEST_F(ReportPdfTest, WritingReplacesAnEarlierReport) {
 }
 
 TEST_F(ReportPdfTest, AFolderThatDoesNotExistIsReportedAndNothingIsWritten) {
-  ReportProject project("INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, 'Auto', '0');");
+  ReportProject project(Saved({}));
   audit::TfrmMain& form = project.Open();
   const fs::path pdf = project.dir() / "missing" / "report.pdf";
   const std::string error = report::WriteReportPdf(form, pdf.string());

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "audit/tfrm_main.h"
 #include "report/report.h"
@@ -26,6 +28,16 @@ inline std::string RunCommand(const std::string& command) {
   for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
   pclose(pipe);
   return output;
+}
+
+// Saved fields as the form loads them, with automatic refresh off: the form then holds exactly these
+// texts, computed fields included.
+inline std::string Saved(const std::vector<std::pair<std::string, std::string>>& fields) {
+  std::string sql = "INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, 'Auto', '0');\n";
+  for (const auto& [name, value] : fields) {
+    sql += "INSERT INTO G_GCCS (GCID, CSName, S_Val) VALUES (-1, '" + name + "', '" + value + "');\n";
+  }
+  return sql;
 }
 
 inline std::string Quoted(const fs::path& path) { return "'" + path.string() + "'"; }
