@@ -3,6 +3,8 @@
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev libbenchmark-dev fonts-wqy-zenhei
           libgl1-mesa-dev binutils)
+# The audit report: a free Song (Ming) face to embed in its PDF, and poppler to read it back in tests.
+packages+=(fonts-arphic-uming poppler-utils)
 # `scripts/install-deps.sh fuzz` (make fuzz) also needs clang and its libFuzzer runtime.
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang-14 libclang-rt-14-dev)

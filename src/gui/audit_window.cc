@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 
@@ -15,6 +16,7 @@
 
 #include "gui/control_binding.h"
 #include "gui/page_control_view.h"
+#include "report/report_print.h"
 
 namespace torva::gui {
 
@@ -155,6 +157,9 @@ AuditWindow::AuditWindow(audit::TfrmMain& frm, QWidget* parent)
   }
   SetTabOrders();
   CentreOnScreen();
+  // Ctrl+P: the report of the form as it stands, through the system's print preview.
+  auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+  connect(print, &QShortcut::activated, this, [this] { report::ShowPrintPreview(frm_, this); });
 }
 
 AuditWindow::~AuditWindow() = default;

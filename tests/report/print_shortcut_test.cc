@@ -1,0 +1,79 @@
+// Ctrl+P in the audit window: the print preview of the report opens over the window, with the
+// report's pages, and the window's own layout stays as it was.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "gui/audit_window.h"
+#include "gui/form_session.h"
+#include "gui/gui_test_support.h"
+
+namespace torva::gui_test {
+namespace {
+
+class PrintShortcutTest : public ::testing::Test {
+ protected:
+  PrintShortcutTest() {
+    audit::FormContext context;
+    context.db_path = project_.db_path();
+    context.stage = "4";
+    context.host_folder = project_.host_folder();
+    session_ = std::make_unique<gui::FormSession>(context);
+    session_->window().show();
+    EXPECT_TRUE(WaitFor(
+        [this] { return session_->window().property(gui::kFormShownProperty).toBool(); }));
+  }
+  ~PrintShortcutTest() override {
+    if (!session_->form().ended()) session_->form().RequestClose();
+  }
+
+  TestProject project_{kNoAutoRefreshSql};
+  DialogWatcher dialogs_;
+  std::unique_ptr<gui::FormSession> session_;
+};
+
+TEST_F(PrintShortcutTest, CtrlPOpensThePreviewOfTheReport) {
+  auto* edit = qobject_cast<QLineEdit*>(session_->window().ControlWidget("T_50"));
+  ASSERT_NE(edit, nullptr);
+  session_->window().activateWindow();
+  edit->setFocus();
+  ASSERT_TRUE(WaitFor([edit] { return QApplication::focusWidget() == edit; }));
+  const QSize window_size = session_->window().size();
+
+  bool seen = false;
+  int pages = 0;
+  QWidget* owner = nullptr;
+  // The preview is modal: look at it from inside its own event loop, then close it.
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* preview = qobject_cast<QPrintPreviewDialog*>(widget);
+      if (preview == nullptr || !preview->isVisible()) continue;
+      auto* view = preview->findChild<QPrintPreviewWidget*>();
+      if (view == nullptr || view->pageCount() == 0) continue;
+      seen = true;
+      pages = view->pageCount();
+      owner = preview->parentWidget();
+      preview->reject();
+    }
+  });
+  poll.start(20);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+  ASSERT_TRUE(WaitFor([&] { return seen; }));
+  poll.stop();
+
+  EXPECT_EQ(pages, 4);
+  EXPECT_EQ(owner, &session_->window());
+  EXPECT_EQ(session_->window().size(), window_size);
+  EXPECT_FALSE(session_->form().ended());
+}
+
+}  // namespace
+}  // namespace torva::gui_test
