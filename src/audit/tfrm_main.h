@@ -67,6 +67,8 @@ class TfrmMain {
   bool RequestClose();
   bool ended() const { return state_ == State::kEnded; }
   State state() const { return state_; }
+  // The six values the host passed and the host folder, as the form received them.
+  const FormContext& context() const { return context_; }
 
   // Runs `action` as one user action (a keystroke, a click, a pick): any error escaping it is shown
   // by the general error display; the form stays open.

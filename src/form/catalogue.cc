@@ -5,6 +5,7 @@
 
 #include <initializer_list>
 #include <stdexcept>
+#include <unordered_map>
 #include <utility>
 
 namespace torva::form {
@@ -496,6 +497,17 @@ const std::vector<ControlSpec>& Catalogue() {
   // Built once and never changed: controls keep references into it.
   static const std::vector<ControlSpec> catalogue = BuildCatalogue();
   return catalogue;
+}
+
+const ControlSpec* FindSpec(std::string_view name) {
+  // Keys view the catalogue's own names, which live as long as the catalogue.
+  static const std::unordered_map<std::string_view, const ControlSpec*> index = [] {
+    std::unordered_map<std::string_view, const ControlSpec*> map;
+    for (const ControlSpec& spec : Catalogue()) map.emplace(spec.name, &spec);
+    return map;
+  }();
+  const auto it = index.find(name);
+  return it == index.end() ? nullptr : it->second;
 }
 
 const std::vector<std::string>& PageNames() {

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace torva::form {
@@ -56,6 +57,9 @@ struct ControlSpec {
 
 // Every control of the form, window children first, then each page's controls. Stable order.
 const std::vector<ControlSpec>& Catalogue();
+
+// The catalogue entry of control `name`, or null.
+const ControlSpec* FindSpec(std::string_view name);
 
 // Names of the four pages in their order.
 const std::vector<std::string>& PageNames();
