@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -453,20 +454,6 @@ TEST_F(ParamStoreTest, FieldChangedAfterAnEarlyEndIsSaved) {
   EXPECT_EQ(At(stored, "GCMS"), "为应急工程，");
 }
 
-TEST_F(ParamStoreTest, FailedSelectCountsAsALoadThatReachedNoKey) {
-  fs::remove(db_);
-  RunSql(db_, "create table G_QF (XM TEXT, SGHJFY REAL, SHHJFY REAL, HJFY REAL, SGJSS TEXT);");
-  TfrmMain& form = Open();
-  EXPECT_TRUE(ui_.Saw("G_GCCS"));
-  // The table appears (another program creates it) while the form is open.
-  RunSql(db_,
-         "create table G_GCCS (GCID INTEGER, CSName TEXT, S_Val TEXT);" + Insert("D_2", "1.00"));
-  form.UserAction([&] { form.SetText("T_46", "typed"); });
-  ASSERT_TRUE(form.RequestClose());
-  const auto stored = Stored(db_);
-  EXPECT_EQ(stored, (std::map<std::string, std::string>{{"D_2", "1.00"}, {"T_46", "typed"}}));
-}
-
 // ---- the coefficient list ----
 
 TEST_F(ParamStoreTest, ListLinesEndByCrLfOrBothAndEmptyLinesAreItems) {
@@ -573,6 +560,53 @@ TEST_F(ParamStoreTest, ListThatCannotBeWrittenKeepsTheFormOpenWhenTheAuditorSays
   fs::remove_all(list_path());
   ASSERT_TRUE(form.RequestClose());
   EXPECT_EQ(ReadFile(list_path()), "45\r\n65\r\n");
+}
+
+TEST_F(ParamStoreTest, ReplacedListKeepsTheModeAndOwnerOfTheFileItReplaces) {
+  WriteFile(list_path(), "45\r\n");
+  fs::permissions(list_path(), fs::perms::owner_read | fs::perms::owner_write |
+                                   fs::perms::group_read);  // 0640
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(list_path().c_str(), 65534, 65534), 0);
+  }
+  TfrmMain& form = Open();
+  form.model().coefficient().AddItem("55");
+  ASSERT_TRUE(form.RequestClose());
+  EXPECT_EQ(ReadFile(list_path()), "45\r\n55\r\n");
+  struct stat replaced;
+  ASSERT_EQ(::stat(list_path().c_str(), &replaced), 0);
+  EXPECT_EQ(replaced.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(replaced.st_uid, 65534u);
+    EXPECT_EQ(replaced.st_gid, 65534u);
+  }
+}
+
+// Temporary files of the list that a writer killed before its rename left behind go at the next
+// close; the file of a writer still running, and every other file, stay.
+TEST_F(ParamStoreTest, CloseRemovesStaleTemporaryFilesOfTheListOnly) {
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ASSERT_GT(gone, 0);
+  ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
+  const std::string dead = std::to_string(gone);
+  const std::string running = std::to_string(::getppid());
+  const std::vector<std::string> stale = {"SJKS.txt." + dead + ".tmp",
+                                          "SJKS.txt." + std::to_string(::getpid()) + ".tmp"};
+  const std::vector<std::string> others = {"SJKS.txt." + running + ".tmp", "SJKS.txt.x.tmp",
+                                           "SJKS.txt.0" + dead + ".tmp", "notes." + dead + ".tmp",
+                                           "SJKS.txt." + dead + ".tmp.bak"};
+  for (const std::string& name : stale) WriteFile(dir_ / "host" / name, "45\r\n");
+  for (const std::string& name : others) WriteFile(dir_ / "host" / name, "45\r\n");
+  ASSERT_TRUE(Open().RequestClose());
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(dir_ / "host")) {
+    names.insert(entry.path().filename());
+  }
+  std::set<std::string> expected(others.begin(), others.end());
+  expected.insert("SJKS.txt");
+  EXPECT_EQ(names, expected);
 }
 
 // ---- a save killed in the middle ----
