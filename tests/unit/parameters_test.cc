@@ -19,6 +19,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "audit/tfrm_main.h"
@@ -607,6 +608,33 @@ TEST_F(ParamStoreTest, CloseRemovesStaleTemporaryFilesOfTheListOnly) {
   std::set<std::string> expected(others.begin(), others.end());
   expected.insert("SJKS.txt");
   EXPECT_EQ(names, expected);
+}
+
+// A window may deliver a second close while a question of the first one waits for its answer: it
+// does nothing, and the first close goes on.
+TEST_F(ParamStoreTest, CloseAskedForDuringAQuestionOfTheCloseDoesNothing) {
+  struct ClosingUi : RecordingUi {
+    bool AskYesNo(std::string_view caption, std::string_view text) override {
+      if (form != nullptr && std::exchange(form, nullptr)->RequestClose()) messages.push_back("closed");
+      return RecordingUi::AskYesNo(caption, text);
+    }
+    TfrmMain* form = nullptr;
+  } ui;
+  Seed({});
+  FormContext context;
+  context.db_path = db_.string();
+  context.stage = "4";
+  context.host_folder = (dir_ / "host").string() + "/";
+  TfrmMain form(context, ui);
+  form.Show();
+  ui.messages.clear();  // this host folder has no fee standard
+  fs::create_directory(list_path());  // the list cannot be written: the close asks
+  fs::create_directory(list_path() / "x");
+  ui.form = &form;
+  EXPECT_TRUE(form.RequestClose());
+  // The list's error and its question, once.
+  EXPECT_EQ(ui.messages.size(), 2u);
+  EXPECT_FALSE(ui.Saw("closed"));
 }
 
 // ---- a save killed in the middle ----
