@@ -565,8 +565,8 @@ TEST_F(ParamStoreTest, ListThatCannotBeWrittenKeepsTheFormOpenWhenTheAuditorSays
 
 TEST_F(ParamStoreTest, ReplacedListKeepsTheModeAndOwnerOfTheFileItReplaces) {
   WriteFile(list_path(), "45\r\n");
-  fs::permissions(list_path(), fs::perms::owner_read | fs::perms::owner_write |
-                                   fs::perms::group_read);  // 0640
+  fs::permissions(list_path(),
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);  // 0640
   const bool root = ::geteuid() == 0;
   if (root) {
     ASSERT_EQ(::chown(list_path().c_str(), 65534, 65534), 0);
@@ -615,7 +615,9 @@ TEST_F(ParamStoreTest, CloseRemovesStaleTemporaryFilesOfTheListOnly) {
 TEST_F(ParamStoreTest, CloseAskedForDuringAQuestionOfTheCloseDoesNothing) {
   struct ClosingUi : RecordingUi {
     bool AskYesNo(std::string_view caption, std::string_view text) override {
-      if (form != nullptr && std::exchange(form, nullptr)->RequestClose()) messages.push_back("closed");
+      if (form != nullptr && std::exchange(form, nullptr)->RequestClose()) {
+        messages.push_back("closed");
+      }
       return RecordingUi::AskYesNo(caption, text);
     }
     TfrmMain* form = nullptr;
@@ -628,7 +630,8 @@ TEST_F(ParamStoreTest, CloseAskedForDuringAQuestionOfTheCloseDoesNothing) {
   TfrmMain form(context, ui);
   form.Show();
   ui.messages.clear();  // this host folder has no fee standard
-  fs::create_directory(list_path());  // the list cannot be written: the close asks
+  // The list cannot be written: the close asks.
+  fs::create_directory(list_path());
   fs::create_directory(list_path() / "x");
   ui.form = &form;
   EXPECT_TRUE(form.RequestClose());

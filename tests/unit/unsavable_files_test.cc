@@ -56,8 +56,9 @@ int RunInChild(const std::function<int()>& body, As as,
         (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)) {
       ::_exit(kCannotArrange);
     }
-    if (as == As::kOwnMounts && (::unshare(CLONE_NEWNS) != 0 ||
-                                 ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)) {
+    if (as == As::kOwnMounts &&
+        (::unshare(CLONE_NEWNS) != 0 ||
+         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)) {
       ::_exit(kCannotArrange);
     }
     ::_exit(body());
@@ -232,8 +233,10 @@ void DamageTable(const fs::path& db_path, const std::string& table, long offset,
   sqlite3* db = nullptr;
   ASSERT_EQ(sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
   sqlite3_stmt* stmt = nullptr;
-  const std::string sql = "select rootpage, (select page_size from pragma_page_size()) "
-                          "from sqlite_master where name='" + table + "'";
+  const std::string sql =
+      "select rootpage, (select page_size from pragma_page_size()) "
+      "from sqlite_master where name='" +
+      table + "'";
   ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK);
   ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
   const long page = sqlite3_column_int(stmt, 0);
@@ -276,9 +279,9 @@ TEST_F(UnsavableFilesTest, TableRemovedWhileTheFormIsOpenIsToldOnce) {
   RunSql(db_, "drop table G_GCCS;");
   ui_.answers = {true};
   EXPECT_TRUE(form.RequestClose());
-  EXPECT_EQ(ui_.messages,
-            (std::vector<std::string>{
-                "[TORVA] 项目数据库缺少参数表，无法保存：no such table: G_GCCS.", kQuestion + " -> yes"}));
+  EXPECT_EQ(ui_.messages, (std::vector<std::string>{
+                              "[TORVA] 项目数据库缺少参数表，无法保存：no such table: G_GCCS.",
+                              kQuestion + " -> yes"}));
   EXPECT_EQ(Dump(db_).find("G_GCCS"), std::string::npos);  // not created again
 }
 
