@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sqlite3.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -561,27 +560,6 @@ TEST_F(ParamStoreTest, ListThatCannotBeWrittenKeepsTheFormOpenWhenTheAuditorSays
   fs::remove_all(list_path());
   ASSERT_TRUE(form.RequestClose());
   EXPECT_EQ(ReadFile(list_path()), "45\r\n65\r\n");
-}
-
-TEST_F(ParamStoreTest, ReplacedListKeepsTheModeAndOwnerOfTheFileItReplaces) {
-  WriteFile(list_path(), "45\r\n");
-  fs::permissions(list_path(),
-                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);  // 0640
-  const bool root = ::geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(::chown(list_path().c_str(), 65534, 65534), 0);
-  }
-  TfrmMain& form = Open();
-  form.model().coefficient().AddItem("55");
-  ASSERT_TRUE(form.RequestClose());
-  EXPECT_EQ(ReadFile(list_path()), "45\r\n55\r\n");
-  struct stat replaced;
-  ASSERT_EQ(::stat(list_path().c_str(), &replaced), 0);
-  EXPECT_EQ(replaced.st_mode & 07777, 0640u);
-  if (root) {
-    EXPECT_EQ(replaced.st_uid, 65534u);
-    EXPECT_EQ(replaced.st_gid, 65534u);
-  }
 }
 
 // Temporary files of the list that a writer killed before its rename left behind go at the next
