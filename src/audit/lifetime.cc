@@ -141,10 +141,12 @@ bool TfrmMain::Connect() {
   try {
     ac_gc_.Execute(std::string(kProjectProbe));
   } catch (const std::exception& e) {
+    std::string text = e.what();
+    if (ac_gc_.LastFailure() == db::Connection::Failure::kMissingTable) {
+      text = std::string(kNoProjectDatabase) + context_.db_path + "（" + text + "）";
+    }
     ac_gc_.Close();
-    ui_.ShowMessage(kNotice,
-                    std::string(kNoProjectDatabase) + context_.db_path + "（" + e.what() + "）",
-                    MessageIcon::kExclamation);
+    ui_.ShowMessage(kNotice, text, MessageIcon::kExclamation);
     return false;
   }
   return true;
