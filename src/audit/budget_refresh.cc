@@ -275,7 +275,7 @@ void TfrmMain::RzCB_AutoClick() {
   if (!Checked("RzCB_Auto")) return;
   // Restoring the saved state while the form loads asks nothing: the start-up itself decides
   // whether to refresh once every field is in place.
-  if (state() == State::kLoading) return;
+  if (model().known().restoring()) return;
   if (!ui_.AskYesNo(kQuestionCaption, kQuestionText)) {
     SetChecked("RzCB_Auto", false);  // clicks again; the box is then unchecked and nothing happens
     return;

@@ -1,9 +1,7 @@
-// The bytes of SJKS.txt, the coefficient list, and the items they stand for.
-//
-// Pure functions, apart from the file: parameters.cc reads and replaces the file, these turn its
-// bytes into items and items into bytes.
+// SJKS.txt, the coefficient list: its bytes, the items they stand for, and the file itself.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,5 +18,21 @@ std::vector<std::string> DecodeCoefficientList(std::string_view bytes);
 // a byte-order mark first only when the first item itself begins with U+FEFF, so that reading the
 // file gives back exactly these items.
 std::string EncodeCoefficientList(const std::vector<std::string>& items);
+
+// The items of the list file at `path`, or nullopt when there is none. Only a regular file is read:
+// a pipe, a device or a folder in its place is an unreadable list, and opening it never waits for
+// a writer. Throws torva::Error with a clear text when the file exists but cannot be read.
+std::optional<std::vector<std::string>> ReadCoefficientFile(const std::string& path);
+
+// Replaces the list file at `path` by `items`: written beside it as PATH.<pid>.tmp, synced, then
+// renamed over it, so that a crash leaves either the old list or the new one. The new file keeps
+// the permissions (and, where allowed, the owner) of the one it replaces. Throws torva::Error with
+// a clear text when it cannot; the temporary file is then removed.
+void WriteCoefficientFile(const std::string& path, const std::vector<std::string>& items);
+
+// Removes the temporary files PATH.<pid>.tmp that a writer killed before its rename left behind:
+// those of processes no longer running, and this process's own. A running process's file is its
+// write in progress and stays, and so does anything else in the folder.
+void RemoveStaleTemporaries(const std::string& path);
 
 }  // namespace torva::audit

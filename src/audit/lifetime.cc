@@ -2,7 +2,6 @@
 #include <exception>
 
 #include "audit/handlers.h"
-#include "audit/param_state.h"
 #include "audit/tfrm_main.h"
 #include "db/connection_string.h"
 #include "text/error.h"
@@ -17,11 +16,15 @@ constexpr std::string_view kNotice = "提示";
 constexpr std::string_view kFeeStandardError = "打开勘察设计费用文件错误！";
 constexpr std::string_view kFeeStandardFile = "Data/GL.mgl";
 constexpr std::string_view kFeeStandardProbe = "select 1 from GL_FYFile where 1=2";
+// Proves that the project file holds the parameter table with the columns the form reads and
+// writes, without reading a row: a file without it (an empty file, another program's database)
+// is no project database, and the form must not write into it.
+constexpr std::string_view kProjectProbe = "select GCID,CSName,S_Val from G_GCCS where 1=2";
+constexpr std::string_view kNoProjectDatabase = "文件不是项目数据库：";
 
 }  // namespace
 
-TfrmMain::TfrmMain(FormContext context, UiPort& ui)
-    : context_(std::move(context)), ui_(ui), param_state_(std::make_unique<ParamStateData>()) {
+TfrmMain::TfrmMain(FormContext context, UiPort& ui) : context_(std::move(context)), ui_(ui) {
   for (form::Control* control : model_.controls()) WireHandlers(*this, *control);
 }
 
@@ -30,18 +33,14 @@ TfrmMain::~TfrmMain() = default;
 // ---- lifetime ----
 
 void TfrmMain::Show() {
-  if (shown_ || ended()) return;
-  shown_ = true;
-  state_ = State::kLoading;
+  // Once shown, the form is either connected or ended.
+  if (ac_gc_.IsOpen() || ended_) return;
   try {
     FormShow();
   } catch (const QuietError&) {
     // Already shown or answered.
   } catch (const std::exception& e) {
     ShowError(e.what());
-  }
-  if (state_ == State::kLoading) {
-    state_ = Tag() == 1 ? State::kLive : State::kLoadedWithoutRecalc;
   }
 }
 
@@ -51,7 +50,15 @@ void TfrmMain::FormShow() {
     RequestClose();
     return;
   }
-  LoadCoefficientList();
+  try {
+    LoadCoefficientList();
+  } catch (const std::exception& e) {
+    // An unreadable list ends the show, but the fee lookups of the design-fee page do not depend
+    // on it: probe the fee standard all the same, after the list's message.
+    ShowError(e.what());
+    ProbeFeeStandard();
+    throw QuietError(e.what());
+  }
   ProbeFeeStandard();
   LoadParams();
   MarkOneStageSurvey();
@@ -60,20 +67,22 @@ void TfrmMain::FormShow() {
 }
 
 bool TfrmMain::RequestClose() {
-  if (ended()) return true;
-  const State previous = state_;
-  state_ = State::kClosing;
+  if (ended_) return true;
+  // A window may deliver another close while a dialog of this close waits for an answer.
+  if (closing_) return false;
+  closing_ = true;
   try {
     FormClose();
   } catch (const QuietError&) {
-    state_ = previous;
+    closing_ = false;
     return false;
   } catch (const std::exception& e) {
-    state_ = previous;
+    closing_ = false;
     ShowError(e.what());
     return false;
   }
-  state_ = State::kEnded;
+  closing_ = false;
+  ended_ = true;
   ui_.FormEnded();
   return true;
 }
@@ -81,12 +90,11 @@ bool TfrmMain::RequestClose() {
 void TfrmMain::FormClose() {
   // After a failed connection nothing was loaded: saving would only report failed statements, and
   // writing the list would replace the saved SJKS.txt by the layout's two items.
-  if (connected_) {
+  if (ac_gc_.IsOpen()) {
     SaveAllParams();
     SaveCoefficientList();
   }
   ac_gc_.Close();
-  connected_ = false;
   q_kcsj_.Close();
 }
 
@@ -94,14 +102,23 @@ void TfrmMain::RzButton1Click() { RequestClose(); }
 
 bool TfrmMain::Connect() {
   ac_gc_.Close();
-  connected_ = false;
   try {
     ac_gc_.Open(db::JetConnectionString(context_.db_path));
   } catch (const std::exception& e) {
     ui_.ShowMessage(kNotice, e.what(), MessageIcon::kExclamation);
     return false;
   }
-  connected_ = true;
+  try {
+    ac_gc_.Execute(std::string(kProjectProbe));
+  } catch (const std::exception& e) {
+    std::string text = e.what();
+    if (ac_gc_.LastFailure() == db::Connection::Failure::kMissingTable) {
+      text = std::string(kNoProjectDatabase) + context_.db_path + "（" + text + "）";
+    }
+    ac_gc_.Close();
+    ui_.ShowMessage(kNotice, text, MessageIcon::kExclamation);
+    return false;
+  }
   return true;
 }
 
@@ -142,18 +159,6 @@ void TfrmMain::OpenSql(const std::string& sql) {
   q_pub_.Open();
 }
 
-bool TfrmMain::ExecSql(const std::string& sql) {
-  q_pub_.Close();
-  q_pub_.SetSql(sql);
-  try {
-    q_pub_.Execute();
-  } catch (const std::exception& e) {
-    ui_.ShowMessage(kAppTitle, e.what(), MessageIcon::kNone);
-    return false;
-  }
-  return true;
-}
-
 double TfrmMain::TextToFloat(std::string_view text) {
   return text::TextToFloat(text, [this](std::string_view caption, std::string_view message) {
     ui_.ShowMessage(caption, message, MessageIcon::kNone);
@@ -164,10 +169,7 @@ double TfrmMain::TextToFloat(std::string_view text) {
 
 int TfrmMain::Tag() const { return model_.button("RzButton1").tag; }
 
-void TfrmMain::SetTag(int tag) {
-  model_.button("RzButton1").tag = tag;
-  if (tag == 1 && state_ == State::kLoadedWithoutRecalc) state_ = State::kLive;
-}
+void TfrmMain::SetTag(int tag) { model_.button("RzButton1").tag = tag; }
 
 std::string TfrmMain::Text(std::string_view name) const { return model_.edit(name).text(); }
 

@@ -1,19 +1,17 @@
 // Saved fields (G_GCCS rows with GCID -1) and the coefficient list SJKS.txt.
 //
 // Every field, check box and the survey type is written as one name/value row when the form closes
-// and read back when it is shown. Three things are kept safe on top of the plain statements:
+// and read back when it is shown. Four things are kept safe on top of the plain statements:
 // - the whole save is one transaction (one disk sync), and each key's Delete and Insert are one
 //   unit inside it: a key whose Insert fails keeps its old row;
-// - a load that ended early never lets the close overwrite the rows it did not reach (see
-//   param_state.h);
-// - SJKS.txt is replaced through a temporary file and a rename, so it is always either the old list
-//   or the new one, and a list that cannot be written never traps the auditor in the form.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+// - a save that cannot succeed at all (the file is read-only, the disk full, the file damaged or
+//   its table gone) says so once and lets the auditor choose between closing without the
+//   parameters and staying, instead of failing key by key;
+// - a load that ended early never lets the close overwrite the rows it did not reach: the save
+//   writes only the values the model knows (form::KnownValues);
+// - SJKS.txt is replaced through a temporary file and a rename (coefficient_list.h), and a list
+// that
+//   cannot be written never traps the auditor in the form.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,14 +19,16 @@
 #include <vector>
 
 #include "audit/coefficient_list.h"
-#include "audit/param_state.h"
 #include "audit/tfrm_main.h"
 #include "text/error.h"
 #include "text/number_text.h"
+#include "text/strings.h"
 
 namespace torva::audit {
 
 namespace {
+
+using Failure = db::Connection::Failure;
 
 constexpr std::string_view kLoadSql = "select CSName,S_Val from G_GCCS where GCID=-1";
 constexpr std::string_view kListFile = "SJKS.txt";
@@ -42,9 +42,33 @@ constexpr std::string_view kLeaveWithoutParams =
     "参数无法保存到项目数据库。是否不保存参数直接关闭？（选“否”保持窗口打开，稍后再关闭。）";
 constexpr std::string_view kSaveAbandoned = "参数没有保存，数据库中的参数保持关闭前的样子：";
 constexpr std::string_view kSavepoint = "torva_param";
-// The list file always lives in the host folder, so the texts name it without the folder.
-constexpr std::string_view kCannotRead = "无法读取主程序目录下的系数列表文件 SJKS.txt：";
-constexpr std::string_view kCannotWrite = "系数列表无法保存到主程序目录下的 SJKS.txt：";
+// SQLite's own words for a write to a file it could open only for reading.
+constexpr std::string_view kReadOnlyWords = "attempt to write a readonly database";
+
+// What the auditor is told when the save cannot succeed, before SQLite's own words.
+std::string CannotSaveText(Failure failure, std::string_view words) {
+  std::string_view cause = kSaveNotStarted;
+  switch (failure) {
+    case Failure::kReadOnly:
+      cause = "项目数据库文件只读，无法保存：";
+      break;
+    case Failure::kFull:
+      cause = "项目数据库所在的磁盘已满，无法保存：";
+      break;
+    case Failure::kCorrupt:
+      cause = "项目数据库文件已损坏，无法保存：";
+      break;
+    case Failure::kIo:
+      cause = "项目数据库文件读写出错，无法保存：";
+      break;
+    case Failure::kMissingTable:
+      cause = "项目数据库缺少参数表，无法保存：";
+      break;
+    case Failure::kOther:
+      break;
+  }
+  return std::string(cause) + std::string(words);
+}
 
 // What a key is written from and read into.
 enum class KeyKind {
@@ -57,56 +81,36 @@ enum class KeyKind {
 struct SavedKey {
   std::string key;
   KeyKind kind;
-  std::string control;  // the control it belongs to (for the check boxes and RzCB_1)
-  std::string tracked;  // the key whose load and changes decide whether it is written
+  std::string control;  // the control it is written from and read into
 };
 
-// The field families in the order of the save and in the order of the load (which differ: the
-// load restores Date_ before TC_).
-struct Family {
-  std::string_view prefix;
-  int count;
-};
-constexpr Family kSaveFamilies[] = {{"D_", 12}, {"T_", 59}, {"TC_", 4}, {"Date_", 6}};
-constexpr Family kLoadFamilies[] = {{"D_", 12}, {"T_", 59}, {"Date_", 6}, {"TC_", 4}};
-
-// The skilled and unskilled worker-day rows: saved with three decimals, every other field with two.
-constexpr std::string_view kLabourDayKeys[] = {"D_7",  "D_8",  "T_5",  "T_6",    "T_15",
-                                               "T_16", "T_40", "T_41", "Date_4", "Date_5"};
-
-std::vector<std::string> FamilyKeys(const Family (&families)[4]) {
-  std::vector<std::string> keys;
-  for (const Family& family : families) {
-    for (int i = 1; i <= family.count; ++i) {
-      keys.push_back(std::string(family.prefix) + std::to_string(i));
-    }
-  }
-  return keys;
-}
-
-// Every key in exactly the order of the save.
-const std::vector<SavedKey>& SaveOrder() {
+// Every key, in the order in which the save writes them and the load restores them.
+const std::vector<SavedKey>& Keys() {
   static const std::vector<SavedKey> keys = [] {
     std::vector<SavedKey> all;
-    all.push_back({"Auto", KeyKind::kCheckBox, "RzCB_Auto", "Auto"});
-    for (const std::string& key : FamilyKeys(kSaveFamilies)) {
-      all.push_back({key, KeyKind::kField, key, key});
+    all.push_back({"Auto", KeyKind::kCheckBox, "RzCB_Auto"});
+    const std::pair<std::string_view, int> families[] = {
+        {"D_", 12}, {"T_", 59}, {"TC_", 4}, {"Date_", 6}};
+    for (const auto& [prefix, count] : families) {
+      for (int i = 1; i <= count; ++i) {
+        const std::string key = std::string(prefix) + std::to_string(i);
+        all.push_back({key, KeyKind::kField, key});
+      }
     }
-    all.push_back({"YJGC", KeyKind::kCheckBox, "RzCB_YJ", "YJGC"});
-    all.push_back({"KCLX", KeyKind::kSurveyType, "RzCB_1", "KCLX"});
-    all.push_back({"YG", KeyKind::kCheckBox, "RzCB_YG", "YG"});
-    all.push_back({"KC", KeyKind::kCheckBox, "RzCB_KC", "KC"});
-    // "GCMS" mirrors RzCB_YJ: it is as trustworthy as "YJGC".
-    all.push_back({"GCMS", KeyKind::kEmergency, "RzCB_YJ", "YJGC"});
+    all.push_back({"YJGC", KeyKind::kCheckBox, "RzCB_YJ"});
+    all.push_back({"KCLX", KeyKind::kSurveyType, "RzCB_1"});
+    all.push_back({"YG", KeyKind::kCheckBox, "RzCB_YG"});
+    all.push_back({"KC", KeyKind::kCheckBox, "RzCB_KC"});
+    // "GCMS" mirrors RzCB_YJ, so it is written exactly when "YJGC" is.
+    all.push_back({"GCMS", KeyKind::kEmergency, "RzCB_YJ"});
     return all;
   }();
   return keys;
 }
 
-const std::vector<std::string>& LoadFieldOrder() {
-  static const std::vector<std::string> keys = FamilyKeys(kLoadFamilies);
-  return keys;
-}
+// The skilled and unskilled worker-day rows: saved with three decimals, every other field with two.
+constexpr std::string_view kLabourDayKeys[] = {"D_7",  "D_8",  "T_5",  "T_6",    "T_15",
+                                               "T_16", "T_40", "T_41", "Date_4", "Date_5"};
 
 // The text enclosed in single quotes, each single quote inside doubled.
 std::string Quoted(std::string_view text) {
@@ -140,178 +144,71 @@ std::string NormalisedField(std::string_view key, const std::string& text) {
 
 std::string BooleanText(bool value) { return value ? "-1" : "0"; }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    const auto lower = [](char c) {
-      return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    };
-    if (lower(a[i]) != lower(b[i])) return false;
-  }
-  return true;
-}
-
 // A stored boolean: a number (by the decimal rule) is true unless it is 0; "True" and "False" in
 // any letter case; anything else is the conversion error.
 bool StoredBoolean(const std::string& text) {
   if (const std::optional<long double> value = text::ParseDecimal(text)) return *value != 0;
-  if (EqualsIgnoringCase(text, "true")) return true;
-  if (EqualsIgnoringCase(text, "false")) return false;
+  if (text::EqualsIgnoreCase(text, "true")) return true;
+  if (text::EqualsIgnoreCase(text, "false")) return false;
   throw Error("'" + text + "' is not a valid boolean value");
 }
 
-// ---- change tracking ----
-
-// Marks a key as changed when its control changes while the store is not restoring it. Observers
-// run after every visible change of the control.
-void AttachChangeObservers(form::FormModel& model, ParamStateData& state) {
-  if (state.observing) return;
-  state.observing = true;
-  ParamStateData* const s = &state;
-  for (const std::string& key : LoadFieldOrder()) {
-    form::Edit* edit = &model.edit(key);
-    edit->AddObserver([s, edit, key, last = edit->text()]() mutable {
-      if (edit->text() == last) return;  // T_44 also reports changes of its list
-      last = edit->text();
-      if (!s->restoring) s->changed_keys.insert(key);
-    });
+// The stored survey type: the item whose text equals it (none when no item does); without a
+// stored row, the first item.
+void SelectSurveyType(form::ListCombo& survey, const std::string* stored) {
+  if (stored == nullptr) return survey.SetItemIndex(0);
+  int index = -1;
+  for (size_t i = 0; i < survey.items().size(); ++i) {
+    if (survey.items()[i] == *stored) {
+      index = static_cast<int>(i);
+      break;
+    }
   }
-  const std::pair<const char*, const char*> boxes[] = {
-      {"RzCB_Auto", "Auto"}, {"RzCB_YJ", "YJGC"}, {"RzCB_YG", "YG"}, {"RzCB_KC", "KC"}};
-  for (const auto& [name, key] : boxes) {
-    model.check_box(name).AddObserver([s, key = std::string(key)] {
-      if (!s->restoring) s->changed_keys.insert(key);
-    });
-  }
-  form::ListCombo* survey = &model.survey_type();
-  survey->AddObserver([s, survey, last = survey->item_index()]() mutable {
-    if (survey->item_index() == last) return;
-    last = survey->item_index();
-    if (!s->restoring) s->changed_keys.insert("KCLX");
-  });
-  form::ComboEdit* coefficient = &model.coefficient();
-  coefficient->AddObserver([s, coefficient, last = coefficient->items()]() mutable {
-    if (coefficient->items() == last) return;
-    last = coefficient->items();
-    if (!s->restoring) s->list_known = true;
-  });
+  survey.SetItemIndex(index);
 }
 
-// Marks the state as restoring for the lifetime of the scope, also when the load ends by an error.
-class RestoringScope {
- public:
-  explicit RestoringScope(ParamStateData& state) : state_(state) { state_.restoring = true; }
-  ~RestoringScope() { state_.restoring = false; }
-  RestoringScope(const RestoringScope&) = delete;
-  RestoringScope& operator=(const RestoringScope&) = delete;
-
- private:
-  ParamStateData& state_;
-};
-
-// The transaction of the save could not be kept (its savepoint or commit failed): nothing of this
-// save is in the database.
+// The transaction of the save could not be kept (its savepoint or commit failed for a passing
+// reason, such as another program's lock): nothing of this save is in the database.
 class TransactionLost : public Error {
  public:
   explicit TransactionLost(const std::string& reason)
       : Error(std::string(kSaveAbandoned) + reason) {}
 };
 
-// ---- SJKS.txt ----
-
-std::string SystemErrorText(int error) { return std::strerror(error); }
-
-// The whole file, or nullopt when it does not exist. Throws torva::Error when it exists but cannot
-// be read.
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
-    throw Error(std::string(kCannotRead) + SystemErrorText(errno));
-  }
-  std::string bytes;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      ::close(fd);
-      throw Error(std::string(kCannotRead) + SystemErrorText(error));
-    }
-    bytes.append(buffer, static_cast<size_t>(n));
-  }
-  ::close(fd);
-  return bytes;
-}
-
-// The items of the list file, or nullopt when there is none.
-std::optional<std::vector<std::string>> ReadCoefficientFile(const std::string& path) {
-  std::optional<std::string> bytes = ReadWholeFile(path);
-  if (!bytes) return std::nullopt;
-  return DecodeCoefficientList(*bytes);
-}
-
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<size_t>(n));
-  }
-  return true;
-}
-
-// Replaces the file at `path` by `content`: written beside it under a temporary name, synced, then
-// renamed over it, so that a crash leaves either the old file or the new one, never half of one.
-// Throws torva::Error with a clear text when it cannot.
-void ReplaceFile(const std::string& path, std::string_view content) {
-  const size_t slash = path.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
-  const std::string temp = path + "." + std::to_string(::getpid()) + ".tmp";
-  const auto fail = [&](int error) {
-    ::unlink(temp.c_str());
-    throw Error(std::string(kCannotWrite) + SystemErrorText(error));
-  };
-  const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) {
-    const int error = errno;
-    // Nothing was created, so nothing is removed.
-    throw Error(std::string(kCannotWrite) + SystemErrorText(error));
-  }
-  // The new file keeps the permissions of the one it replaces.
-  struct stat old_file;
-  if (::stat(path.c_str(), &old_file) == 0 && S_ISREG(old_file.st_mode)) {
-    ::fchmod(fd, old_file.st_mode & 07777);
-  }
-  if (!WriteAll(fd, content) || ::fsync(fd) != 0) {
-    const int error = errno;
-    ::close(fd);
-    fail(error);
-  }
-  if (::close(fd) != 0) fail(errno);
-  if (::rename(temp.c_str(), path.c_str()) != 0) fail(errno);
-  // Make the rename itself durable; a folder that cannot be synced changes nothing for the list.
-  const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
-}
+// A failure inside the save after which no statement of it can succeed.
+class SaveCannotSucceed : public Error {
+ public:
+  SaveCannotSucceed(Failure failure, const std::string& words)
+      : Error(CannotSaveText(failure, words)) {}
+};
 
 }  // namespace
 
 // ---- saving ----
 
+bool TfrmMain::ExecSql(const std::string& sql) {
+  q_pub_.Close();
+  q_pub_.SetSql(sql);
+  try {
+    q_pub_.Execute();
+  } catch (const std::exception& e) {
+    // Inside the save, a failure that no later statement can escape ends the save at once, to be
+    // told once, instead of being reported for every key.
+    const Failure failure = ac_gc_.LastFailure();
+    if (in_save_transaction_ && failure != Failure::kOther) {
+      throw SaveCannotSucceed(failure, e.what());
+    }
+    ui_.ShowMessage(kAppTitle, e.what(), MessageIcon::kNone);
+    return false;
+  }
+  return true;
+}
+
 void TfrmMain::SaveParam(const std::string& key, const std::string& value) {
   const std::string remove = "Delete from G_GCCS where GCID=-1 and CSName=" + Quoted(key);
   const std::string insert =
       "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1," + Quoted(key) + "," + Quoted(value) + ")";
-  ParamStateData& state = *param_state_;
-  if (!state.in_transaction) {
+  if (!in_save_transaction_) {
     ExecSql(remove);
     ExecSql(insert);
     return;
@@ -322,6 +219,8 @@ void TfrmMain::SaveParam(const std::string& key, const std::string& value) {
     try {
       ac_gc_.ExecuteNative(sql);
     } catch (const std::exception& e) {
+      const Failure failure = ac_gc_.LastFailure();
+      if (failure != Failure::kOther) throw SaveCannotSucceed(failure, e.what());
       throw TransactionLost(e.what());
     }
   };
@@ -333,45 +232,54 @@ void TfrmMain::SaveParam(const std::string& key, const std::string& value) {
   native("RELEASE " + savepoint);
 }
 
+void TfrmMain::AskToLeaveUnsaved(const std::string& cause) {
+  ShowError(cause);
+  if (ui_.AskYesNo(kQuestionCaption, kLeaveWithoutParams)) return;
+  throw QuietError(cause);
+}
+
 void TfrmMain::SaveAllParams() {
-  ParamStateData& state = *param_state_;
-  const auto writable = [&state](const SavedKey& key) {
-    return state.load_finished || state.settled_keys.contains(key.tracked) ||
-           state.changed_keys.contains(key.tracked);
-  };
+  const form::KnownValues& known = model_.known();
   std::vector<const SavedKey*> keys;
-  for (const SavedKey& key : SaveOrder()) {
-    if (writable(key)) keys.push_back(&key);
+  for (const SavedKey& key : Keys()) {
+    if (known.Known(key.control)) keys.push_back(&key);
   }
   if (keys.empty()) return;
 
+  // SQLite lets a transaction begin on a file it may only read; the first write would fail.
+  if (ac_gc_.ReadOnly()) {
+    return AskToLeaveUnsaved(CannotSaveText(Failure::kReadOnly, kReadOnlyWords));
+  }
   // One transaction for the whole save: one disk sync instead of two per key. When it cannot
-  // start (another program holds the file beyond the wait, or the file is read-only), no statement
-  // of the save could succeed either: rather than report each of them, say it once and let the
-  // auditor choose between closing without the parameters and keeping the form open to try again.
+  // start (another program holds the file beyond the wait), no statement of the save could succeed
+  // either: rather than report each of them, say it once and let the auditor choose between
+  // closing without the parameters and keeping the form open to try again.
   q_pub_.Close();
   try {
     ac_gc_.ExecuteNative("BEGIN IMMEDIATE");
-    state.in_transaction = true;
   } catch (const std::exception& e) {
-    state.in_transaction = false;
-    ShowError(std::string(kSaveNotStarted) + e.what());
-    if (ui_.AskYesNo(kQuestionCaption, kLeaveWithoutParams)) return;
-    throw QuietError(std::string(kSaveNotStarted) + e.what());
+    return AskToLeaveUnsaved(CannotSaveText(ac_gc_.LastFailure(), e.what()));
   }
-  const auto finish = [this, &state] {
-    if (!state.in_transaction) return;
-    state.in_transaction = false;
+  in_save_transaction_ = true;
+  const auto roll_back = [this] {
+    in_save_transaction_ = false;
+    try {
+      ac_gc_.ExecuteNative("ROLLBACK");
+    } catch (const std::exception&) {
+      // Already rolled back by the database.
+    }
+  };
+  const auto commit = [this, &roll_back] {
+    if (!in_save_transaction_) return;
+    in_save_transaction_ = false;
     try {
       ac_gc_.ExecuteNative("COMMIT");
     } catch (const std::exception& e) {
-      const std::string reason = e.what();
-      try {
-        ac_gc_.ExecuteNative("ROLLBACK");
-      } catch (const std::exception&) {
-        // Already rolled back by the database.
-      }
-      throw TransactionLost(reason);
+      const Failure failure = ac_gc_.LastFailure();
+      const std::string words = e.what();
+      roll_back();
+      if (failure != Failure::kOther) throw SaveCannotSucceed(failure, words);
+      throw TransactionLost(words);
     }
   };
 
@@ -394,37 +302,31 @@ void TfrmMain::SaveAllParams() {
       }
       SaveParam(key->key, value);
     }
+    commit();
+  } catch (const SaveCannotSucceed& e) {
+    roll_back();
+    return AskToLeaveUnsaved(e.what());
   } catch (const TransactionLost&) {
-    if (state.in_transaction) {
-      state.in_transaction = false;
-      try {
-        ac_gc_.ExecuteNative("ROLLBACK");
-      } catch (const std::exception&) {
-        // Already rolled back by the database.
-      }
-    }
+    roll_back();
     throw;
   } catch (const std::exception&) {
     // A field that is no number stops the save there; the keys before it stay written, as they
     // would be without the transaction.
     try {
-      finish();
+      commit();
     } catch (const std::exception& e) {
       ShowError(e.what());
     }
     throw;
   }
-  finish();
 }
 
 // ---- loading ----
 
 void TfrmMain::LoadParams() {
-  ParamStateData& state = *param_state_;
-  AttachChangeObservers(model_, state);
-  RestoringScope restoring(state);
-  state.load_finished = false;
-  state.settled_keys.clear();
+  form::KnownValues& known = model_.known();
+  form::KnownValues::Restore restoring(known);
+  known.ForgetValues();
 
   OpenSql(std::string(kLoadSql));
   std::vector<std::pair<std::string, std::string>> rows;
@@ -436,7 +338,7 @@ void TfrmMain::LoadParams() {
   q_pub_.Close();
 
   if (rows.empty()) {
-    state.load_finished = true;  // a new project: the layout's values are the ones to keep
+    known.SettleAll();  // a new project: the layout's values are the ones to keep
     return;
   }
   const auto find = [&rows](std::string_view key) -> const std::string* {
@@ -447,40 +349,29 @@ void TfrmMain::LoadParams() {
   };
   // Each key counts as reached before its value is applied: a value that fails (an unreadable
   // boolean, a handler that raises) is replaced at the next close instead of blocking every load.
-  const auto load_box = [&](std::string_view key, std::string_view box) {
-    state.settled_keys.insert(std::string(key));
-    if (const std::string* stored = find(key)) SetChecked(box, StoredBoolean(*stored));
-  };
-
-  state.settled_keys.insert("Auto");
-  const std::string* autorefresh = find("Auto");
-  SetChecked("RzCB_Auto", autorefresh == nullptr || StoredBoolean(*autorefresh));
-
-  for (const std::string& key : LoadFieldOrder()) {
-    state.settled_keys.insert(key);
-    if (const std::string* stored = find(key)) SetText(key, *stored);
-  }
-
-  load_box("YJGC", "RzCB_YJ");
-
-  state.settled_keys.insert("KCLX");
-  form::ListCombo& survey = model_.survey_type();
-  if (const std::string* stored = find("KCLX")) {
-    int index = -1;
-    for (size_t i = 0; i < survey.items().size(); ++i) {
-      if (survey.items()[i] == *stored) {
-        index = static_cast<int>(i);
+  for (const SavedKey& key : Keys()) {
+    if (key.kind == KeyKind::kEmergency) continue;  // never read back
+    known.Settle(key.control);
+    const std::string* stored = find(key.key);
+    switch (key.kind) {
+      case KeyKind::kField:
+        if (stored != nullptr) SetText(key.control, *stored);
         break;
-      }
+      case KeyKind::kCheckBox:
+        // Automatic refresh is on unless a row says otherwise; the other boxes keep their state.
+        if (stored != nullptr) {
+          SetChecked(key.control, StoredBoolean(*stored));
+        } else if (key.key == "Auto") {
+          SetChecked(key.control, true);
+        }
+        break;
+      case KeyKind::kSurveyType:
+        SelectSurveyType(model_.survey_type(), stored);
+        break;
+      case KeyKind::kEmergency:
+        break;
     }
-    survey.SetItemIndex(index);
-  } else {
-    survey.SetItemIndex(0);
   }
-
-  load_box("YG", "RzCB_YG");
-  load_box("KC", "RzCB_KC");
-  state.load_finished = true;
 }
 
 void TfrmMain::MarkOneStageSurvey() { SetText("RzE_KC", Checked("RzCB_KC") ? "X0.8" : ""); }
@@ -488,22 +379,21 @@ void TfrmMain::MarkOneStageSurvey() { SetText("RzE_KC", Checked("RzCB_KC") ? "X0
 // ---- the coefficient list ----
 
 void TfrmMain::LoadCoefficientList() {
-  ParamStateData& state = *param_state_;
-  AttachChangeObservers(model_, state);
-  RestoringScope restoring(state);
-  state.list_known = false;
+  form::KnownValues& known = model_.known();
+  form::KnownValues::Restore restoring(known);
+  known.ForgetItems();
   std::optional<std::vector<std::string>> items =
       ReadCoefficientFile(context_.host_folder + std::string(kListFile));
   if (items) model_.coefficient().SetItems(std::move(*items));
-  state.list_known = true;
+  known.SettleItems();
 }
 
 void TfrmMain::SaveCoefficientList() {
-  const ParamStateData& state = *param_state_;
-  if (!state.list_known) return;  // never replace a list that could not be read
+  const std::string path = context_.host_folder + std::string(kListFile);
+  RemoveStaleTemporaries(path);
+  if (!model_.known().ItemsKnown()) return;  // never replace a list that could not be read
   try {
-    ReplaceFile(context_.host_folder + std::string(kListFile),
-                EncodeCoefficientList(model_.coefficient().items()));
+    WriteCoefficientFile(path, model_.coefficient().items());
   } catch (const std::exception& e) {
     // The parameters are saved already; the auditor decides whether the list may be dropped, so a
     // folder that cannot be written never keeps the form from closing.

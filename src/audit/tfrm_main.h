@@ -29,7 +29,6 @@
 
 namespace torva::audit {
 
-struct ParamStateData;  // param_state.h
 struct HandlerEntry;    // handlers.h
 struct BudgetColumn;    // budget_refresh.cc
 
@@ -49,8 +48,6 @@ inline constexpr std::string_view kAppTitle = "TORVA";
 
 class TfrmMain {
  public:
-  enum class State { kCreated, kLoading, kLive, kLoadedWithoutRecalc, kClosing, kEnded };
-
   // Creates the form in its layout state (nothing is shown or opened yet). `ui` must outlive it.
   TfrmMain(FormContext context, UiPort& ui);
   ~TfrmMain();
@@ -63,10 +60,10 @@ class TfrmMain {
   // error display and leaves the form open. A failed connection ends the form.
   void Show();
   // The one close path of the button "关闭", the close box and the system menu: runs FormClose at a
-  // user-action boundary. Returns true when the form has ended.
+  // user-action boundary. Returns true when the form has ended. A close asked for while one is
+  // already running (from a dialog of that close) does nothing and returns false.
   bool RequestClose();
-  bool ended() const { return state_ == State::kEnded; }
-  State state() const { return state_; }
+  bool ended() const { return ended_; }
   // The six values the host passed and the host folder, as the form received them.
   const FormContext& context() const { return context_; }
 
@@ -103,6 +100,9 @@ class TfrmMain {
   void RzButton1Click();
   bool Connect();           // FormShow step 1
   void ProbeFeeStandard();  // FormShow step 3
+  // A save that cannot succeed: says why once and asks whether to close without the parameters.
+  // Returns when the auditor chooses to close; throws QuietError to keep the form open.
+  void AskToLeaveUnsaved(const std::string& cause);
 
   // The general error display: `text`, with a period appended when its last character sorts after
   // '.', in a message box captioned "TORVA" with a stop icon.
@@ -112,6 +112,8 @@ class TfrmMain {
   void OpenSql(const std::string& sql);
   // Closes Q_Pub, sets the statement, executes it; an error is shown in a plain dialog (caption
   // "TORVA", no icon) and the caller goes on. Returns whether it succeeded (nobody has to look).
+  // Inside SaveAllParams, a failure that no later write can escape (read-only, full or damaged
+  // file, missing table) ends the save instead. Lives in parameters.cc, beside its only caller.
   bool ExecSql(const std::string& sql);
   // TextToFloat with its message shown through the UI.
   double TextToFloat(std::string_view text);
@@ -220,9 +222,8 @@ class TfrmMain {
   FormContext context_;
   UiPort& ui_;
   form::FormModel model_;
-  State state_ = State::kCreated;
-  bool shown_ = false;
-  bool connected_ = false;
+  bool ended_ = false;
+  bool closing_ = false;  // FormClose is running
 
   db::Connection ac_gc_;      // AC_GC, the project database
   db::Query q_pub_{&ac_gc_};  // Q_Pub
@@ -230,7 +231,9 @@ class TfrmMain {
 
   double audited_install_amount_ = 0;
 
-  std::unique_ptr<ParamStateData> param_state_;  // parameters.cc
+  // SaveAllParams holds a transaction open: SaveParam wraps each key in a savepoint, and a failure
+  // that no later statement can escape ends the save.
+  bool in_save_transaction_ = false;
 };
 
 }  // namespace torva::audit

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <map>
+#include <string_view>
 #include <system_error>
 
 #include "db/connection_string.h"
@@ -118,6 +119,34 @@ void Connection::Execute(const std::string& sql) {
 void Connection::ExecuteNative(const std::string& sql) {
   if (db_ == nullptr) throw Error("The database connection is not open.");
   if (RunNative(db_, sql) != SQLITE_OK) throw Error(sqlite3_errmsg(db_));
+}
+
+bool Connection::ReadOnly() const {
+  return db_ != nullptr && sqlite3_db_readonly(db_, "main") == 1;
+}
+
+Connection::Failure Connection::LastFailure() const {
+  if (db_ == nullptr) return Failure::kOther;
+  switch (sqlite3_errcode(db_)) {
+    case SQLITE_READONLY:
+      return Failure::kReadOnly;
+    case SQLITE_FULL:
+      return Failure::kFull;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return Failure::kCorrupt;
+    case SQLITE_IOERR:
+    case SQLITE_CANTOPEN:
+      return Failure::kIo;
+    case SQLITE_ERROR:
+      // SQLite gives a missing table no code of its own; its text is stable.
+      if (std::string_view(sqlite3_errmsg(db_)).starts_with("no such table")) {
+        return Failure::kMissingTable;
+      }
+      return Failure::kOther;
+    default:
+      return Failure::kOther;
+  }
 }
 
 }  // namespace torva::db

@@ -41,6 +41,24 @@ class Connection {
   // Runs SQLite's own SQL as it stands (transactions, savepoints); throws torva::Error on failure.
   void ExecuteNative(const std::string& sql);
 
+  // True when the open file can only be read: opened read-only, or the file refuses writing (its
+  // mode, an immutable file), so that SQLite opened it for reading only. False when not open.
+  bool ReadOnly() const;
+
+  // The kinds of failure after which no further write on this connection can succeed; a caller
+  // that writes many rows stops at the first of them instead of reporting each row.
+  enum class Failure {
+    kOther,         // concerns the one statement (a lock, a constraint, a text SQLite refuses)
+    kReadOnly,      // the file or its folder cannot be written
+    kFull,          // the disk is full
+    kCorrupt,       // the file is damaged
+    kIo,            // the disk reports an error, or a file beside the database cannot be opened
+    kMissingTable,  // a table the statement names is not there
+  };
+  // The kind of the latest failure on this connection. Meaningful right after a statement on this
+  // connection threw, before anything else runs on it.
+  Failure LastFailure() const;
+
   // How long a statement waits for another program's lock before it fails.
   static constexpr int kBusyTimeoutMs = 5000;
 

@@ -50,6 +50,34 @@ FormModel::FormModel() {
   if (survey_type_ == nullptr || coefficient_ == nullptr || page_control_ == nullptr) {
     throw Error("the form catalogue lacks RzCB_1, T_44 or PC_Main");
   }
+  WatchChanges();
+}
+
+void FormModel::WatchChanges() {
+  KnownValues* const known = &known_;
+  for (Control* control : order_) {
+    const std::string& name = control->name();
+    if (auto* edit = dynamic_cast<Edit*>(control)) {
+      // The coefficient combo reports changes of its list too: its text then stays the same.
+      const bool has_items = dynamic_cast<ComboEdit*>(control) != nullptr;
+      edit->AddObserver([known, edit, has_items, &name, last = edit->text()]() mutable {
+        if (edit->text() != last) {
+          last = edit->text();
+          known->Changed(name);
+        } else if (has_items) {
+          known->ItemsChanged();
+        }
+      });
+    } else if (auto* box = dynamic_cast<CheckBox*>(control)) {
+      box->AddObserver([known, &name] { known->Changed(name); });
+    } else if (auto* list = dynamic_cast<ListCombo*>(control)) {
+      list->AddObserver([known, list, &name, last = list->item_index()]() mutable {
+        if (list->item_index() == last) return;
+        last = list->item_index();
+        known->Changed(name);
+      });
+    }
+  }
 }
 
 Control* FormModel::Find(std::string_view name) const {

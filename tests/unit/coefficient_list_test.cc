@@ -2,11 +2,15 @@
 #include "audit/coefficient_list.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "text/error.h"
+#include "unit/form_test_support.h"
 
 namespace torva::audit {
 namespace {
@@ -60,6 +64,29 @@ TEST(EncodeCoefficientListTest, AFirstItemBeginningWithU_FEFFSurvivesTheRoundTri
   EXPECT_EQ(DecodeCoefficientList(bytes), items);
   // Only the first item matters; a later one keeps its character anyway.
   EXPECT_EQ(EncodeCoefficientList({"45", kMark + "65"}), "45\r\n" + kMark + "65\r\n");
+}
+
+TEST(WriteCoefficientFileTest, KeepsTheModeAndOwnerOfTheFileItReplaces) {
+  namespace fs = std::filesystem;
+  const fs::path dir = testing::MakeTempFolder("torva-list");
+  const fs::path list = dir / "SJKS.txt";
+  testing::WriteFile(list, "45\r\n");
+  fs::permissions(list, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  // Only root may give the file away; anyone else checks the mode alone.
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown(list.c_str(), 65534, 65534), 0);
+  }
+  WriteCoefficientFile(list.string(), {"45", "55"});
+  EXPECT_EQ(testing::ReadFile(list), "45\r\n55\r\n");
+  struct stat replaced;
+  ASSERT_EQ(::stat(list.c_str(), &replaced), 0);
+  EXPECT_EQ(replaced.st_mode & 07777, 0640u);
+  if (root) {
+    EXPECT_EQ(replaced.st_uid, 65534u);
+    EXPECT_EQ(replaced.st_gid, 65534u);
+  }
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -4,8 +4,8 @@
 //
 // Neighbouring cases live with their concern and are not repeated here:
 // - a database path that names no file: scenarios/lifetime_missing_database;
-// - G_GCCS created while the form is open: parameters_test,
-// FailedSelectCountsAsALoadThatReached...;
+// - saves that cannot succeed (read-only, full or damaged project file) and a list file that is a
+//   pipe: unsavable_files_test;
 // - a commit held up by another reader: parameters_test,
 // CommitThatCannotCompleteKeepsTheOldRows...;
 // - SJKS.txt that is a folder, so unreadable: parameters_test, UnreadableListEndsTheShow...;
@@ -121,6 +121,8 @@ class RobustnessTest : public ::testing::Test {
   fs::path host() const { return dir_ / "host"; }
   fs::path list_path() const { return host() / "SJKS.txt"; }
 
+  void ExpectNoProjectDatabase();
+
   fs::path dir_;
   fs::path db_;
   RecordingUi ui_;
@@ -141,51 +143,37 @@ TEST_F(RobustnessTest, FileOfRandomBytesEndsTheFormAndIsLeftAsItWas) {
   EXPECT_FALSE(fs::exists(dir_ / "project.db-journal"));
 }
 
-TEST_F(RobustnessTest, EmptyFileIsReportedAndTheCloseWritesNothingIntoIt) {
-  WriteFile(db_, "");
+// A file that SQLite opens but that holds no parameter table is no project database: the form
+// says so, ends as after a failed connection, and neither the file nor the list is touched.
+void RobustnessTest::ExpectNoProjectDatabase() {
+  fs::last_write_time(db_, fs::file_time_type::clock::now() - std::chrono::hours(24 * 365));
+  const fs::file_time_type modified = fs::last_write_time(db_);
+  const std::string bytes = ReadFile(db_);
   const std::string list = "100\r\n45\r\n65\r\n";
   WriteFile(list_path(), list);
   TfrmMain& form = Open();
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[TORVA] no such table: G_GCCS."});
-  EXPECT_FALSE(form.ended());
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[提示] 文件不是项目数据库：" + db_.string() +
+                                                   "（no such table: G_GCCS）"});
+  EXPECT_TRUE(form.ended());
   EXPECT_EQ(form.Tag(), 0);
-  ASSERT_TRUE(form.RequestClose());
-  EXPECT_EQ(ui_.messages.size(), 1u);
-  // No table was created and no page written: SQLite still sees an empty file.
-  EXPECT_EQ(fs::file_size(db_), 0u);
+  EXPECT_TRUE(ReadFile(db_) == bytes);
+  EXPECT_EQ(fs::last_write_time(db_), modified);
   EXPECT_FALSE(fs::exists(dir_ / "project.db-journal"));
   EXPECT_EQ(ReadFile(list_path()), list);
 }
 
-TEST_F(RobustnessTest, FieldTypedIntoAFormOnAnEmptyFileIsReportedAndNoTableIsCreated) {
+TEST_F(RobustnessTest, EmptyFileIsNoProjectDatabaseAndIsLeftUntouched) {
   WriteFile(db_, "");
-  TfrmMain& form = Open();
-  Type(form, "T_46", "typed");
-  ASSERT_TRUE(form.RequestClose());
-  // The one key the auditor changed: its Delete and its Insert each report the missing table.
-  EXPECT_EQ(ui_.messages, (std::vector<std::string>{"[TORVA] no such table: G_GCCS.",
-                                                    "[TORVA] no such table: G_GCCS",
-                                                    "[TORVA] no such table: G_GCCS"}));
-  // The save's transaction gives the file SQLite's header page, but no table and no row.
-  EXPECT_EQ(Dump(db_), "");
+  ExpectNoProjectDatabase();
 }
 
-TEST_F(RobustnessTest, ProjectWithoutG_GCCSKeepsItsOtherTablesAndGetsNoNewOne) {
+TEST_F(RobustnessTest, DatabaseWithoutTheParameterTableIsNoProjectDatabaseAndIsLeftUntouched) {
   RunSql(db_,
          "create table G_QF (XM TEXT, SGHJFY REAL, SHHJFY REAL, HJFY REAL, SGJSS TEXT);"
          "insert into G_QF values('建筑安装工程费', 100, 90, 80, '1+2');"
          "create table P_ZHZ (GCID INTEGER, LX INTEGER, DepID INTEGER, QTFY REAL);"
          "insert into P_ZHZ values(32000, 101, 1, 12.5);");
-  const std::string list = "45\r\n65\r\n";
-  WriteFile(list_path(), list);
-  const std::string before = Dump(db_);
-  TfrmMain& form = Open();
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[TORVA] no such table: G_GCCS."});
-  EXPECT_EQ(form.Tag(), 0);
-  ASSERT_TRUE(form.RequestClose());
-  EXPECT_EQ(ui_.messages.size(), 1u);
-  EXPECT_EQ(Dump(db_), before);
-  EXPECT_EQ(ReadFile(list_path()), list);
+  ExpectNoProjectDatabase();
 }
 
 // ---- a project file locked by another program ----
