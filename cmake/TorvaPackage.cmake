@@ -20,28 +20,33 @@ set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME libtorva${PROJECT_VERSION_MAJOR})
 set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION libs)
-set(CPACK_DEBIAN_RUNTIME_PACKAGE_GENERATE_SHLIBS ON)
+# The shlibs file tells packages built against libtorva which package provides it; the trigger runs
+# ldconfig once after every package of a dpkg run is unpacked.
+configure_file(cmake/debian/shlibs.in ${CMAKE_BINARY_DIR}/package-doc/shlibs @ONLY)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_EXTRA
+  ${CMAKE_BINARY_DIR}/package-doc/shlibs ${CMAKE_SOURCE_DIR}/cmake/debian/triggers)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_COMPONENT_RUNTIME_DESCRIPTION "audit information form of a construction project - library
- libtorva shows the audit information form of a telecommunication construction
- project for a host program that calls OpenForm, keeps its fields in the
- project database and recalculates the fees as the auditor types.")
+libtorva shows the audit information form of a telecommunication construction
+project for a host program that calls OpenForm, keeps its fields in the
+project database and recalculates the fees as the auditor types.")
 
 set(CPACK_DEBIAN_DEV_PACKAGE_NAME libtorva-dev)
 set(CPACK_DEBIAN_DEV_PACKAGE_SECTION libdevel)
 set(CPACK_DEBIAN_DEV_PACKAGE_DEPENDS
   "libtorva${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})")
 set(CPACK_COMPONENT_DEV_DESCRIPTION "audit information form of a construction project - development files
- The header torva/torva.h, the pkg-config file torva.pc and the CMake package
- Torva (Torva::torva) for building a host program against libtorva.")
+The header torva/torva.h, the pkg-config file torva.pc and the CMake package
+Torva (Torva::torva) for building a host program against libtorva.")
 
 set(CPACK_DEBIAN_HOST_PACKAGE_NAME torva-host)
 set(CPACK_DEBIAN_HOST_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_HOST_PACKAGE_DEPENDS
   "libtorva${PROJECT_VERSION_MAJOR} (= ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})")
 set(CPACK_COMPONENT_HOST_DESCRIPTION "audit information form of a construction project - host program
- torva-host opens the audit form of a project database, replays scripted user
- actions, renders the form's pages and writes the audit report. The package
- holds the fee standard (GL.mgl) the form reads.")
+torva-host opens the audit form of a project database, replays scripted user
+actions, renders the form's pages and writes the audit report. The package
+holds the fee standard (GL.mgl) the form reads.")
 
 # Every package carries its copyright file and changelog where Debian expects them (gzip -n: the same
 # bytes at every build). Installed only by the packages' own component installs.
