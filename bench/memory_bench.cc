@@ -1,23 +1,17 @@
 // Peak resident memory of one opening and closing of the demo project at audit stage "4", measured
-// in a child process of its own (the figure is the child's maxrss, reported as the counter peak_kib):
+// in a child process of its own by peak_rss (reported as the counter peak_kib):
 //
 // BM_PeakScript: torva-host's script mode (the headless form, no Qt loaded).
 // BM_PeakRaw: a child that runs only the raw SQLite statements of the open and the save.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "bench_support.h"
 #include "sqlite_raw.h"
-
-extern char** environ;
 
 namespace {
 
@@ -38,25 +32,15 @@ Demo& TheDemo() {
   return demo;
 }
 
-// Runs `args` with standard input from /dev/null; the child's peak resident memory in KiB, or -1.
-long PeakKib(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (std::string& arg : args) argv.push_back(arg.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t child = 0;
-  const int rc = posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
-  int status = 0;
-  rusage usage{};
-  if (wait4(child, &status, 0, &usage) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    return -1;
-  }
-  return usage.ru_maxrss;
+// The peak resident memory in KiB of `args` run by peak_rss, or -1 when it failed.
+long PeakKib(const std::vector<std::string>& args) {
+  std::string command = "'" TORVA_BINARY_DIR "/bench/peak_rss'";
+  for (const std::string& arg : args) command += " '" + arg + "'";
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return -1;
+  long kib = -1;
+  if (std::fscanf(pipe, "%ld", &kib) != 1) kib = -1;
+  return pclose(pipe) == 0 ? kib : -1;
 }
 
 void Report(benchmark::State& state, const std::vector<std::string>& args) {
@@ -75,7 +59,8 @@ void BM_PeakScript(benchmark::State& state) {
 BENCHMARK(BM_PeakScript)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_PeakRaw(benchmark::State& state) {
-  Report(state, {"/proc/self/exe", kRawChildFlag, TheDemo().host, TheDemo().db});
+  Report(state, {TORVA_BINARY_DIR "/bench/memory_bench", kRawChildFlag, TheDemo().host,
+                 TheDemo().db});
 }
 BENCHMARK(BM_PeakRaw)->Unit(benchmark::kMillisecond)->Iterations(5);
 
