@@ -114,7 +114,11 @@ std::optional<std::string> ChooseHostFolder(const std::string& requested, std::s
       *error = "cannot create " + *user + "Data: " + ec.message();
       return std::nullopt;
     }
-    if (!EnsureLink(*user + "Data/GL.mgl", *fees, error)) return std::nullopt;
+    // A fee standard the user put there (a copy, a link of their own) stays; a missing one or a link
+    // left dangling by a move of the installation is made anew.
+    if (!fs::exists(*user + "Data/GL.mgl", ec) && !EnsureLink(*user + "Data/GL.mgl", *fees, error)) {
+      return std::nullopt;
+    }
     return user;
   }
   if (!own) *error = "the folder torva-host was started from cannot be determined";
