@@ -208,6 +208,17 @@ TEST_F(OpenFormTest, FailedConnectionShowsItsMessageAndReturns) {
   EXPECT_FALSE(std::filesystem::exists(folder_ / "SJKS.txt"));
 }
 
+// ---- threads ----
+
+TEST_F(OpenFormTest, CallFromAnotherThreadThanTheApplicationsIsRefused) {
+  RUN_IN_HOST_FOLDER();
+  // Widgets made on this thread would crash Qt; the call must return at once and show nothing.
+  std::thread other([this] { CallOpenForm(); });
+  other.join();
+  EXPECT_EQ(FormWindowCount(), 0);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "SJKS.txt"));
+}
+
 // ---- the host folder ----
 
 TEST_F(OpenFormTest, HostFolderThatCannotBeDeterminedIsReported) {
