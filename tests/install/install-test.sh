@@ -42,7 +42,8 @@ start_xvfb() {
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || fail "Xvfb did not start"
-  export DISPLAY=":$(head -1 "$work/display")"
+  DISPLAY=":$(head -1 "$work/display")"
+  export DISPLAY
   unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 }
 
