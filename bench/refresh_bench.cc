@@ -1,51 +1,37 @@
-// Benchmarks of the budget refresh.
+// The budget refresh (the button "重置默认数据") on a project whose G_QF holds N rows spread over the
+// demo's twelve budget items: it should grow linearly with N.
 //
-// BM_OpenDemoStage4: the demo project opened at audit stage 4 headless, as a host would: connect,
-// load the saved fields, refresh all three columns from the budget, every recalculation down to the
-// design and survey fees, and close with the save. Aim: under 20 ms.
-//
-// BM_RefreshRows/N: the refresh alone (the button "重置默认数据") on a project whose G_QF holds N rows,
-// spread over the demo's twelve budget items, so that the four summed items grow with N. Aim: linear
-// growth; the complexity fit is reported.
-//
-// Every database lives in a temporary folder made once per run and removed at the end.
+// BM_Refresh/N: the form. BM_RawRefresh/N: SQLite alone running the refresh's statements: the sums
+// of the four items in each of the three columns, the two cost factors, the other fees, and the
+// saved parameter groups.
 #include <benchmark/benchmark.h>
 
 #include <map>
 #include <string>
 
 #include "bench_support.h"
+#include "form/controls.h"
+#include "sqlite_raw.h"
 
 namespace {
 
-using torva::audit::FormContext;
 using torva::audit::TfrmMain;
 using torva_bench::CountingUi;
-namespace fs = std::filesystem;
+using torva_bench::RawDb;
 
-// The temporary folder: host folder with the fee standard, and the project databases.
 class Workspace {
  public:
   Workspace()
       : scratch_("torva-refresh-bench"),
         host_(torva_bench::MakeHostFolder(scratch_.dir() / "host")) {}
 
-  const std::string& host_folder() const { return host_; }
+  const std::string& host() const { return host_; }
 
-  // The demo project: the schema and the demo budget.
-  const fs::path& Demo() {
-    if (demo_.empty()) {
-      demo_ = scratch_.dir() / "demo.db";
-      torva_bench::MakeDemoProject(demo_);
-    }
-    return demo_;
-  }
-
-  // The demo project with its G_QF replaced by `rows` rows over the demo's items, made once.
-  const fs::path& WithRows(int rows) {
-    fs::path& path = sized_[rows];
+  // The project with `rows` budget rows, made once.
+  const std::string& WithRows(int rows) {
+    std::string& path = sized_[rows];
     if (path.empty()) {
-      path = scratch_.dir() / ("rows-" + std::to_string(rows) + ".db");
+      path = (scratch_.dir() / ("rows-" + std::to_string(rows) + ".db")).string();
       torva_bench::MakeBudgetProject(path, rows);
     }
     return path;
@@ -54,8 +40,7 @@ class Workspace {
  private:
   torva_bench::Scratch scratch_;
   std::string host_;
-  fs::path demo_;
-  std::map<int, fs::path> sized_;
+  std::map<int, std::string> sized_;
 };
 
 Workspace& TheWorkspace() {
@@ -63,66 +48,43 @@ Workspace& TheWorkspace() {
   return workspace;
 }
 
-FormContext Context(const fs::path& db) {
-  return torva_bench::StageFourContext(db, TheWorkspace().host_folder());
-}
-
-// One opening: shown (connect, load, refresh, recalculations), then closed with the save.
-bool OpenAndClose(const FormContext& context, CountingUi& ui) {
-  TfrmMain form(context, ui);
-  form.Show();
-  if (form.Tag() != 1) return false;
-  return form.RequestClose();
-}
-
-void BM_OpenDemoStage4(benchmark::State& state) {
-  const FormContext context = Context(TheWorkspace().Demo());
-  {
-    // The first opening finds no saved fields; every measured one loads what the previous saved.
-    CountingUi ui;
-    OpenAndClose(context, ui);
-  }
-  for (auto _ : state) {
-    CountingUi ui;
-    if (!OpenAndClose(context, ui) || ui.dialogs != 0) {
-      state.SkipWithError(("the demo did not open cleanly: " + ui.last).c_str());
-      break;
-    }
-  }
-}
-BENCHMARK(BM_OpenDemoStage4)
-    ->Unit(benchmark::kMillisecond)
-    ->Repetitions(10)
-    ->ReportAggregatesOnly(true);
-
-void BM_RefreshRows(benchmark::State& state) {
+void BM_Refresh(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
-  const FormContext context = Context(TheWorkspace().WithRows(rows));
   CountingUi ui;
-  TfrmMain form(context, ui);
-  form.Show();  // the start-up refresh
-  if (form.Tag() != 1 || ui.dialogs != 0) {
-    state.SkipWithError(("the project did not open cleanly: " + ui.last).c_str());
-    return;
-  }
-  try {
-    for (auto _ : state) {
-      form.model().button("RzButton2").Click();
-    }
-  } catch (const std::exception& e) {
-    state.SkipWithError((std::string("the refresh failed: ") + e.what()).c_str());
-  }
-  if (ui.dialogs != 0) state.SkipWithError(("the refresh showed a dialog: " + ui.last).c_str());
+  TfrmMain form(torva_bench::StageFourContext(TheWorkspace().WithRows(rows), TheWorkspace().host()),
+                ui);
+  form.Show();
+  torva::form::Button* refresh = form.model().FindButton("RzButton2");
+  for (auto _ : state) form.UserAction([&] { refresh->Click(); });
+  if (ui.dialogs != 0) state.SkipWithError(("dialog shown: " + ui.last).c_str());
   state.SetComplexityN(rows);
-  state.counters["rows"] = rows;
   form.RequestClose();
 }
-BENCHMARK(BM_RefreshRows)
-    ->Arg(1000)
-    ->Arg(100000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond)
-    ->Complexity(benchmark::oN);
+BENCHMARK(BM_Refresh)->RangeMultiplier(10)->Range(12, 120000)->Unit(benchmark::kMillisecond)
+    ->Complexity();
+
+void BM_RawRefresh(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
+  RawDb project(TheWorkspace().WithRows(rows), false);
+  static constexpr const char* kItems[] = {"折扣后施工费", "辅助材料费", "税金", "建筑安装工程费"};
+  for (auto _ : state) {
+    for (const char* column : {"SGHJFY", "SHHJFY", "HJFY"}) {
+      for (const char* item : kItems) {
+        project.Run(std::string("select sum(") + column + ") as HJ from G_QF where XM=?", item);
+      }
+      for (const char* item : {"折扣后施工费", "辅助材料费"}) {
+        project.Run("select SGJSS from G_QF where XM=? limit 1", item);
+      }
+      project.Run("select QTFY from P_ZHZ");
+    }
+    for (int gcid : {-10, -12, -13, -15, -16}) {
+      project.Run("select CSName,S_Val from G_GCCS where GCID=" + std::to_string(gcid));
+    }
+  }
+  state.SetComplexityN(rows);
+}
+BENCHMARK(BM_RawRefresh)->RangeMultiplier(10)->Range(12, 120000)->Unit(benchmark::kMillisecond)
+    ->Complexity();
 
 }  // namespace
 

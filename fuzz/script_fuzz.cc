@@ -109,7 +109,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::istringstream script(std::string(reinterpret_cast<const char*>(data), size));
   NullBuffer null_buffer;
   std::ostream out(&null_buffer);
-  const int status = torva::host::RunScript(context, script, out, out);
+  const int status = torva::host::RunScript(context, script, out, out,
+                                            [](const auto&, const std::string&) { return std::string("report"); });
   if (status != 0 && status != 3) Fail("RunScript returned " + std::to_string(status));
   return 0;
 }

@@ -1,26 +1,44 @@
-#!/usr/bin/env bash
-# Installs the Debian packages TORVA needs to build, test and run, skipping the step when all are present.
-set -euo pipefail
-packages=(cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev libbenchmark-dev fonts-wqy-zenhei
-          libgl1-mesa-dev binutils)
+#!/bin/sh
+# Installs the Debian packages TORVA needs to build, test and run, skipping the step when all are
+# present. Plain sh, so that a bare Debian 12 can run it before anything else: `sh scripts/install-deps.sh`.
+#
+#   scripts/install-deps.sh [fuzz|bench|package]     the extra packages of make fuzz, bench, package
+set -eu
+packages="cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev fonts-wqy-zenhei pkgconf
+          xvfb xdotool locales"
 # The audit report: a free Song (Ming) face to embed in its PDF, and poppler to read it back in tests.
-packages+=(fonts-arphic-uming poppler-utils)
-# `scripts/install-deps.sh fuzz` (make fuzz) also needs clang and its libFuzzer runtime.
-if [ "${1:-}" = fuzz ]; then
-  packages+=(clang-14 libclang-rt-14-dev)
-fi
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+packages="$packages fonts-arphic-uming poppler-utils"
+case "${1:-}" in
+  fuzz) packages="$packages clang-14 libclang-rt-14-dev" ;;
+  bench) packages="$packages libbenchmark-dev" ;;
+  package) packages="$packages dpkg-dev file lintian" ;;
+esac
+# The number-text tests run once under a locale whose decimal separator is a comma.
+locale=de_DE.UTF-8
+
+missing=
+for p in $packages; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
 done
-if [ ${#missing[@]} -eq 0 ]; then
+need_locale=
+locale -a 2>/dev/null | grep -qix 'de_DE.utf8' || need_locale=yes
+if [ -z "$missing" ] && [ -z "$need_locale" ]; then
   exit 0
 fi
-echo "Installing: ${missing[*]}"
 if [ "$(id -u)" -ne 0 ]; then
-  echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
+  echo "Missing and installing them needs root:${missing}${need_locale:+ the locale $locale}" >&2
   exit 1
 fi
-export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+if [ -n "$missing" ]; then
+  echo "Installing:$missing"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  # shellcheck disable=SC2086
+  apt-get install -y -qq --no-install-recommends $missing >/dev/null
+fi
+if ! locale -a 2>/dev/null | grep -qix 'de_DE.utf8'; then
+  echo "Generating the locale $locale"
+  sed -i "s/^# *\($locale UTF-8\)/\1/" /etc/locale.gen
+  grep -q "^$locale UTF-8" /etc/locale.gen || echo "$locale UTF-8" >> /etc/locale.gen
+  locale-gen >/dev/null
+fi

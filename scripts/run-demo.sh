@@ -16,7 +16,7 @@ host="$build/torva-host"
 demo_dir="$build/demo"
 demo_db="$demo_dir/demo.db"
 
-for tool in torva-host torva-sqlexec libtorva.so Data/GL.mgl; do
+for tool in torva-host torva-host-qt.so torva-sqlexec libtorva.so.0 Data/GL.mgl; do
   if [ ! -e "$build/$tool" ]; then
     echo "run-demo: $build/$tool is missing; build first (make build)" >&2
     exit 1

@@ -1,6 +1,8 @@
 #include "audit/host_folder.h"
 
-#include <cstdlib>
+#include <sys/auxv.h>
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -11,14 +13,17 @@ std::string WithTrailingSlash(std::string folder) {
   return folder;
 }
 
-std::string HostFolder() {
-  if (const char* forced = std::getenv("TORVA_HOST_FOLDER"); forced != nullptr && *forced != '\0') {
-    return WithTrailingSlash(forced);
-  }
+std::optional<std::string> HostFolder() {
+  const auto* started_as = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+  if (started_as == nullptr || *started_as == '\0') return std::nullopt;
   std::error_code ec;
-  const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "./";
-  return WithTrailingSlash(exe.parent_path().string());
+  const std::filesystem::path path = std::filesystem::absolute(started_as, ec);
+  if (ec) return std::nullopt;
+  // The path is only trusted while it still leads to the program that is running.
+  struct stat named {}, running {};
+  if (stat(path.c_str(), &named) != 0 || stat("/proc/self/exe", &running) != 0) return std::nullopt;
+  if (named.st_dev != running.st_dev || named.st_ino != running.st_ino) return std::nullopt;
+  return WithTrailingSlash(path.lexically_normal().parent_path().string());
 }
 
 }  // namespace torva::audit

@@ -1,25 +1,25 @@
-// torva-host: the stand-in host program.
+// torva-host: the stand-in host program. It has no Qt of its own: script mode and --init run on the
+// headless form; window mode loads libtorva and calls OpenForm as any host would; snapshots and
+// reports load the private Qt module torva-host-qt.so on first use.
 //
 //   torva-host [--host-folder DIR] [--script FILE] [--snapshot DIR] PROJECT_DB [STAGE [TEXT3 [TEXT4 [OWNER [CONTRACTOR]]]]]
+//   torva-host --report FILE.pdf PROJECT_DB [STAGE ...]
 //   torva-host --init PROJECT_DB
-//
-// Window mode (default) loads libtorva.so with dlopen and calls OpenForm, exactly as a host would.
-// Script mode replays user actions headless; snapshot mode writes a PNG of each page.
 #include <dlfcn.h>
 
 #include <charconv>
-#include <cstdlib>
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include <sqlite3.h>
 
-#include "audit/host_folder.h"
+#include "host/host_setup.h"
+#include "host/qt_module.h"
 #include "host/script_runner.h"
-#include "host/snapshot.h"
 #include "project_schema.h"
 
 namespace {
@@ -27,6 +27,7 @@ namespace {
 constexpr const char* kUsage =
     "usage: torva-host [--host-folder DIR] [--script FILE] [--snapshot DIR] PROJECT_DB "
     "[STAGE [TEXT3 [TEXT4 [OWNER [CONTRACTOR]]]]]\n"
+    "       torva-host [--host-folder DIR] --report FILE.pdf PROJECT_DB [STAGE ...]\n"
     "       torva-host --init PROJECT_DB\n";
 
 std::optional<double> ParseAmount(const std::string& text) {
@@ -53,65 +54,103 @@ int InitProject(const std::string& path) {
   return 0;
 }
 
+// `symbol` of the library found at `path`, loaded once and kept for the rest of the process.
+void* LoadSymbol(const std::optional<std::string>& path, const char* what, const char* symbol) {
+  if (!path) {
+    std::cerr << "torva-host: " << what << " is neither beside torva-host nor installed\n";
+    return nullptr;
+  }
+  void* handle = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    std::cerr << "torva-host: " << dlerror() << '\n';
+    return nullptr;
+  }
+  void* found = dlsym(handle, symbol);
+  if (found == nullptr) std::cerr << "torva-host: " << *path << " has no " << symbol << '\n';
+  return found;
+}
+
 using OpenFormFn = void (*)(const char*, const char*, const char*, const char*, double, double);
 
 int RunWindow(const torva::audit::FormContext& c) {
-  const std::string library = torva::audit::HostFolder() + "libtorva.so";
-  void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (handle == nullptr) {
-    std::cerr << "torva-host: " << dlerror() << '\n';
-    return 1;
-  }
-  auto open_form = reinterpret_cast<OpenFormFn>(dlsym(handle, "OpenForm"));
-  if (open_form == nullptr) {
-    std::cerr << "torva-host: " << library << " has no OpenForm\n";
-    return 1;
-  }
+  auto open_form = reinterpret_cast<OpenFormFn>(
+      LoadSymbol(torva::host::LibraryPath(), "libtorva.so.0", "OpenForm"));
+  if (open_form == nullptr) return 1;
   open_form(c.db_path.c_str(), c.stage.c_str(), c.text3.c_str(), c.text4.c_str(), c.owner_amount,
             c.contractor_amount);
   return 0;
 }
 
-}  // namespace
+int RunSnapshot(const torva::audit::FormContext& c, const std::string& dir) {
+  auto snapshot = reinterpret_cast<TorvaHostSnapshotFn>(
+      LoadSymbol(torva::host::QtModulePath(), "torva-host-qt.so", kTorvaHostSnapshot));
+  if (snapshot == nullptr) return 1;
+  const TorvaHostContext context{c.db_path.c_str(), c.stage.c_str(),  c.text3.c_str(),
+                                 c.text4.c_str(),   c.owner_amount,    c.contractor_amount,
+                                 c.host_folder.c_str()};
+  return snapshot(&context, dir.c_str());
+}
 
-int main(int argc, char** argv) {
-  std::string host_folder, script, snapshot, init;
+// The report command of script mode: the Qt module is loaded by the first report, not before.
+std::string WriteReport(const torva::audit::TfrmMain& form, const std::string& pdf_path) {
+  static const auto write = reinterpret_cast<TorvaHostWriteReportFn>(
+      LoadSymbol(torva::host::QtModulePath(), "torva-host-qt.so", kTorvaHostWriteReport));
+  if (write == nullptr) return "审计报表不能生成：缺少 torva-host-qt.so";
+  return write(&form, pdf_path.c_str());
+}
+
+struct Options {
+  std::string host_folder, script, snapshot, report, init;
   std::vector<std::string> positional;
+};
+
+// Returns false on a malformed command line.
+bool ParseArguments(int argc, char** argv, Options* o) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     auto value = [&](std::string& into) {
-      if (i + 1 >= argc) return false;
+      if (i + 1 >= argc || *argv[i + 1] == '\0') return false;
       into = argv[++i];
       return true;
     };
     bool ok = true;
     if (arg == "--host-folder") {
-      ok = value(host_folder);
+      ok = value(o->host_folder);
     } else if (arg == "--script") {
-      ok = value(script);
+      ok = value(o->script);
     } else if (arg == "--snapshot") {
-      ok = value(snapshot);
+      ok = value(o->snapshot);
+    } else if (arg == "--report") {
+      ok = value(o->report);
     } else if (arg == "--init") {
-      ok = value(init);
-    } else if (arg == "--help" || arg == "-h") {
-      std::cout << kUsage;
-      return 0;
+      ok = value(o->init);
     } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
       ok = false;
     } else {
-      positional.push_back(arg);
+      o->positional.push_back(arg);
     }
-    if (!ok) {
-      std::cerr << kUsage;
-      return 2;
-    }
+    if (!ok) return false;
   }
-  if (!init.empty()) return InitProject(init);
-  if (positional.empty() || positional.size() > 6) {
+  const int modes = !o->script.empty() + !o->snapshot.empty() + !o->report.empty();
+  if (!o->init.empty()) return modes == 0 && o->positional.empty() && o->host_folder.empty();
+  return modes <= 1 && !o->positional.empty() && o->positional.size() <= 6;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return 0;
+  }
+  Options options;
+  if (!ParseArguments(argc, argv, &options)) {
     std::cerr << kUsage;
     return 2;
   }
+  if (!options.init.empty()) return InitProject(options.init);
 
+  const std::vector<std::string>& positional = options.positional;
   torva::audit::FormContext context;
   context.db_path = positional[0];
   if (positional.size() > 1) context.stage = positional[1];
@@ -125,21 +164,58 @@ int main(int argc, char** argv) {
     }
     (k == 4 ? context.owner_amount : context.contractor_amount) = *amount;
   }
-  if (!host_folder.empty()) {
-    // The library finds its host folder itself; tell it where to look.
-    setenv("TORVA_HOST_FOLDER", host_folder.c_str(), 1);
-  }
-  context.host_folder = torva::audit::HostFolder();
 
-  if (!script.empty()) {
-    if (script == "-") return torva::host::RunScript(context, std::cin, std::cout, std::cerr);
-    std::ifstream in(script, std::ios::binary);
+  std::string error;
+  const std::optional<std::string> host_folder =
+      torva::host::ChooseHostFolder(options.host_folder, &error);
+  if (!host_folder) {
+    std::cerr << "torva-host: no host folder: " << error << '\n';
+    return 1;
+  }
+  context.host_folder = *host_folder;
+
+  if (!options.script.empty()) {
+    if (options.script == "-") {
+      return torva::host::RunScript(context, std::cin, std::cout, std::cerr, WriteReport);
+    }
+    std::ifstream in(options.script, std::ios::binary);
     if (!in) {
-      std::cerr << "torva-host: cannot read " << script << '\n';
+      std::cerr << "torva-host: cannot read " << options.script << '\n';
       return 2;
     }
-    return torva::host::RunScript(context, in, std::cout, std::cerr);
+    return torva::host::RunScript(context, in, std::cout, std::cerr, WriteReport);
   }
-  if (!snapshot.empty()) return torva::host::RunSnapshot(context, snapshot, argc, argv);
+  if (!options.report.empty()) {
+    // Opened as a host opens it, reported, closed (which saves, as any close does).
+    bool written = false;
+    std::istringstream script("report " + options.report + "\n");
+    const int status = torva::host::RunScript(
+        context, script, std::cout, std::cerr,
+        [&](const torva::audit::TfrmMain& form, const std::string& pdf_path) {
+          std::string report_error = WriteReport(form, pdf_path);
+          written = report_error.empty();
+          return report_error;
+        });
+    // A form that closed before the report (a failed connection) wrote none either.
+    return status != 0 ? status : written ? 0 : 1;
+  }
+  if (!options.snapshot.empty()) return RunSnapshot(context, options.snapshot);
+
+  // The library takes the folder of its host's executable: to give it another one, start again
+  // from there.
+  if (!torva::host::IsOwnHostFolder(context.host_folder)) {
+    std::vector<char*> args(argv, argv + argc);
+    std::string flag = "--host-folder";
+    bool has_flag = false;
+    for (char* arg : args) has_flag = has_flag || flag == arg;
+    std::string folder = context.host_folder;
+    if (!has_flag) {
+      args.insert(args.begin() + 1, {flag.data(), folder.data()});
+    }
+    args.push_back(nullptr);
+    torva::host::ReexecFrom(context.host_folder, args.data(), &error);
+    std::cerr << "torva-host: " << error << '\n';
+    return 1;
+  }
   return RunWindow(context);
 }

@@ -68,8 +68,9 @@ int IndexOf(const std::vector<std::string>& items, const std::string& item) {
 
 class Runner {
  public:
-  Runner(audit::TfrmMain& form, ScriptUi& ui, std::ostream& out, std::ostream& err)
-      : form_(form), ui_(ui), out_(out), err_(err) {}
+  Runner(audit::TfrmMain& form, ScriptUi& ui, std::ostream& out, std::ostream& err,
+         const ReportWriter& write_report)
+      : form_(form), ui_(ui), out_(out), err_(err), write_report_(write_report) {}
 
   void Run(const Command& c, int line_no) {
     line_no_ = line_no;
@@ -111,12 +112,20 @@ class Runner {
       Print(c);
     } else if (c.verb == "close") {
       form_.RequestClose();
+    } else if (c.verb == "report") {
+      Report(c.name + (c.rest.empty() ? "" : " " + c.rest));
     } else {
       Complain("unknown command '" + c.verb + "'");
     }
   }
 
  private:
+  void Report(const std::string& pdf_path) {
+    if (pdf_path.empty()) return Complain("report needs the name of a PDF file");
+    const std::string error = write_report_(form_, pdf_path);
+    if (!error.empty()) ui_.ShowMessage(audit::kAppTitle, error, audit::MessageIcon::kStop);
+  }
+
   void Select(const std::string& name, const std::string& item) {
     auto& model = form_.model();
     if (auto* list = model.FindListCombo(name)) {
@@ -174,17 +183,18 @@ class Runner {
   ScriptUi& ui_;
   std::ostream& out_;
   std::ostream& err_;
+  const ReportWriter& write_report_;
   int line_no_ = 0;
 };
 
 }  // namespace
 
 int RunScript(const audit::FormContext& context, std::istream& script, std::ostream& out,
-              std::ostream& err) {
+              std::ostream& err, const ReportWriter& write_report) {
   ScriptUi ui(out);
   audit::TfrmMain form(context, ui);
   form.Show();
-  Runner runner(form, ui, out, err);
+  Runner runner(form, ui, out, err, write_report);
   std::string line;
   int line_no = 0;
   while (!form.ended() && std::getline(script, line)) {

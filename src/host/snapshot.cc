@@ -5,7 +5,6 @@
 #include <QPixmap>
 #include <QString>
 
-#include <cstdlib>
 #include <iostream>
 
 #include "form/catalogue.h"
@@ -23,13 +22,7 @@ void Settle() {
 
 }  // namespace
 
-int RunSnapshot(const audit::FormContext& context, const std::string& dir, int argc, char** argv) {
-  // Snapshots are rendered offscreen: identical pictures with or without a display, and no window
-  // flashing on the auditor's screen. An explicit platform choice is respected.
-  const char* platform = std::getenv("QT_QPA_PLATFORM");
-  if (platform == nullptr || *platform == '\0') setenv("QT_QPA_PLATFORM", "offscreen", 1);
-
-  QApplication app(argc, argv);
+int RunSnapshot(const audit::FormContext& context, const std::string& dir) {
   const QString folder = QString::fromStdString(dir);
   if (!QDir().mkpath(folder)) {
     std::cerr << "torva-host: cannot create " << dir << '\n';

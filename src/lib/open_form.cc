@@ -1,17 +1,25 @@
 // libtorva.so: the one export, OpenForm. Everything else in the library is hidden (the build links
 // the static parts with --exclude-libs,ALL and compiles with hidden visibility).
 #include <QApplication>
+#include <QThread>
 
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <optional>
 #include <string>
+
+#include "torva/torva.h"
 
 #include "audit/host_folder.h"
 #include "audit/tfrm_main.h"
 #include "gui/form_session.h"
+#include "gui/qt_ui_port.h"
 
 namespace {
+
+constexpr const char* kNoHostFolderMessage =
+    "无法确定宿主程序所在的文件夹（SJKS.txt 与 Data/GL.mgl 所在处），审计信息窗口不能打开。";
 
 std::string Copy(const char* text) { return text != nullptr ? std::string(text) : std::string(); }
 
@@ -27,9 +35,16 @@ bool HasDisplay() {
 // until the process ends (Qt allows one per process, and a host may call again).
 bool EnsureApplication() {
   if (QCoreApplication::instance() != nullptr) {
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) return true;
-    std::cerr << "torva: the host's Qt application has no widgets; the form cannot be shown\n";
-    return false;
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+      std::cerr << "torva: the host's Qt application has no widgets; the form cannot be shown\n";
+      return false;
+    }
+    // Widgets live on the application's thread only; a call from another thread would corrupt Qt.
+    if (QThread::currentThread() != QCoreApplication::instance()->thread()) {
+      std::cerr << "torva: OpenForm was called on a thread other than the Qt application's\n";
+      return false;
+    }
+    return true;
   }
   // Without any display Qt would abort the whole host process; refuse the call instead.
   if (!HasDisplay()) {
@@ -47,12 +62,8 @@ bool EnsureApplication() {
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) void OpenForm(const char* db_path,
-                                                                const char* stage,
-                                                                const char* text3,
-                                                                const char* text4,
-                                                                double owner_amount,
-                                                                double contractor_amount) {
+extern "C" void OpenForm(const char* db_path, const char* stage, const char* text3,
+                         const char* text4, double owner_amount, double contractor_amount) {
   // The caller's buffers are not used after this point.
   torva::audit::FormContext context;
   context.db_path = Copy(db_path);
@@ -63,8 +74,16 @@ extern "C" __attribute__((visibility("default"))) void OpenForm(const char* db_p
   context.contractor_amount = contractor_amount;
   // A C caller cannot receive a C++ exception: whatever escapes the form is reported here.
   try {
-    context.host_folder = torva::audit::HostFolder();
     if (!EnsureApplication()) return;
+    const std::optional<std::string> host_folder = torva::audit::HostFolder();
+    if (!host_folder) {
+      // Without its folder the form would read and write the coefficient list somewhere else.
+      std::cerr << "torva: the folder of the host's executable cannot be determined\n";
+      torva::gui::QtUiPort().ShowMessage("提示", kNoHostFolderMessage,
+                                         torva::audit::MessageIcon::kExclamation);
+      return;
+    }
+    context.host_folder = *host_folder;
     torva::gui::FormSession session(std::move(context));
     session.Exec();
   } catch (const std::exception& e) {

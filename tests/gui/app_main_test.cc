@@ -14,6 +14,10 @@ int main(int argc, char** argv) {
   if (argc > 1 && std::strcmp(argv[1], torva::gui_test::kChildFlag) == 0) {
     return torva::gui_test::RunChildHost(argc - 2, argv + 2);
   }
+  if (argc > 2 && std::strcmp(argv[argc - 1], torva::gui_test::kHostFolderFlag) == 0) {
+    torva::gui_test::g_in_host_folder = true;
+    argv[--argc] = nullptr;
+  }
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/auxv.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -21,7 +22,41 @@ extern char** environ;
 
 namespace torva::gui_test {
 
+bool g_in_host_folder = false;
+
 namespace {
+
+// Waits for `child` for up to a minute; its exit status, or -1 (killed) when it did not end.
+int WaitForChild(pid_t child) {
+  int status = 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  pid_t done = 0;
+  while ((done = waitpid(child, &status, WNOHANG)) == 0 &&
+         std::chrono::steady_clock::now() < deadline) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  if (done == 0) {
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return -1;
+  }
+  if (!WIFEXITED(status)) return 128 + (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+  return WEXITSTATUS(status);
+}
+
+// Starts this test program through the link `folder`/host with `args` after the program name.
+int RunThroughLink(const std::filesystem::path& folder, std::vector<std::string> args) {
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe");
+  const std::filesystem::path link = folder / "host";
+  std::filesystem::create_symlink(self, link);
+  args.insert(args.begin(), link.string());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  pid_t child = 0;
+  if (posix_spawn(&child, link.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -2;
+  return WaitForChild(child);
+}
 
 void ClickCloseButton(QWidget* window) {
   auto* button = window->findChild<QPushButton*>("RzButton1");
@@ -30,49 +65,61 @@ void ClickCloseButton(QWidget* window) {
   button->click();
 }
 
+// Each test body runs in the second process, whose host folder is the test's project folder; the
+// first process only checks that it passed.
+#define RUN_IN_HOST_FOLDER()                                                   \
+  do {                                                                         \
+    if (!g_in_host_folder) {                                                   \
+      TestProject project(kNoAutoRefreshSql);                                  \
+      EXPECT_EQ(RunCurrentTestFrom(project.folder()), 0) << "see output above"; \
+      return;                                                                  \
+    }                                                                          \
+  } while (false)
+
 class OpenFormTest : public ::testing::Test {
  protected:
-  OpenFormTest() : project_(kNoAutoRefreshSql) {
-    setenv("TORVA_HOST_FOLDER", project_.host_folder().c_str(), 1);
-  }
-  ~OpenFormTest() override { unsetenv("TORVA_HOST_FOLDER"); }
+  OpenFormTest() : folder_(g_in_host_folder ? StartedFromFolder() : std::filesystem::path()) {}
 
-  void CallOpenForm() {
-    LoadOpenForm()(project_.db_path().c_str(), "4", "", "", 12.5, 3);
-  }
+  std::string db_path() const { return (folder_ / "project.db").string(); }
 
-  TestProject project_;
+  void CallOpenForm() { LoadOpenForm()(db_path().c_str(), "4", "", "", 12.5, 3); }
+
+  std::filesystem::path folder_;  // the host folder, in the second process
   DialogWatcher dialogs_;
 };
 
 // ---- the three ways of closing all end the call ----
 
 TEST_F(OpenFormTest, CloseButtonEndsTheCall) {
+  RUN_IN_HOST_FOLDER();
   FormDriver driver([](QWidget* window) { ClickCloseButton(window); });
   CallOpenForm();
   EXPECT_EQ(driver.windows_driven(), 1);
   EXPECT_TRUE(dialogs_.seen().empty());
   // FormClose ran: the coefficient list was written to the host folder.
-  EXPECT_TRUE(std::filesystem::exists(project_.folder() / "SJKS.txt"));
+  EXPECT_TRUE(std::filesystem::exists(folder_ / "SJKS.txt"));
 }
 
 TEST_F(OpenFormTest, CloseBoxEndsTheCall) {
+  RUN_IN_HOST_FOLDER();
   // The close box (and the system menu's Close) reach Qt as the window system's close request.
   FormDriver driver([](QWidget* window) { window->windowHandle()->close(); });
   CallOpenForm();
   EXPECT_EQ(driver.windows_driven(), 1);
-  EXPECT_TRUE(std::filesystem::exists(project_.folder() / "SJKS.txt"));
+  EXPECT_TRUE(std::filesystem::exists(folder_ / "SJKS.txt"));
 }
 
 TEST_F(OpenFormTest, WidgetCloseEndsTheCall) {
+  RUN_IN_HOST_FOLDER();
   // Qt's own close of the widget (keyboard shortcuts, a host closing it) takes the same path.
   FormDriver driver([](QWidget* window) { window->close(); });
   CallOpenForm();
   EXPECT_EQ(driver.windows_driven(), 1);
-  EXPECT_TRUE(std::filesystem::exists(project_.folder() / "SJKS.txt"));
+  EXPECT_TRUE(std::filesystem::exists(folder_ / "SJKS.txt"));
 }
 
 TEST_F(OpenFormTest, WindowIsGoneWhenTheCallReturns) {
+  RUN_IN_HOST_FOLDER();
   FormDriver driver([](QWidget* window) { ClickCloseButton(window); });
   CallOpenForm();
   ASSERT_EQ(driver.windows_driven(), 1);
@@ -83,6 +130,7 @@ TEST_F(OpenFormTest, WindowIsGoneWhenTheCallReturns) {
 // ---- calls in one process ----
 
 TEST_F(OpenFormTest, SecondCallShowsAFreshForm) {
+  RUN_IN_HOST_FOLDER();
   bool second_opened_on_cover = false;
   FormDriver driver([&](QWidget* window) {
     if (driver.windows_driven() == 1) {
@@ -106,6 +154,7 @@ TEST_F(OpenFormTest, SecondCallShowsAFreshForm) {
 }
 
 TEST_F(OpenFormTest, HostWindowsStayLiveWhileTheFormIsOpen) {
+  RUN_IN_HOST_FOLDER();
   QWidget host_window;
   host_window.setWindowTitle("host");
   host_window.show();
@@ -125,6 +174,7 @@ TEST_F(OpenFormTest, HostWindowsStayLiveWhileTheFormIsOpen) {
 // ---- the arguments ----
 
 TEST_F(OpenFormTest, NullTextsAreEmptyTexts) {
+  RUN_IN_HOST_FOLDER();
   // An empty database path names no file: the connection fails, the form closes, the call returns.
   LoadOpenForm()(nullptr, nullptr, nullptr, nullptr, 0, 0);
   ASSERT_EQ(dialogs_.seen().size(), 1u);
@@ -135,7 +185,8 @@ TEST_F(OpenFormTest, NullTextsAreEmptyTexts) {
 }
 
 TEST_F(OpenFormTest, CallersBuffersAreCopiedBeforeTheFormShows) {
-  std::string path = project_.db_path();
+  RUN_IN_HOST_FOLDER();
+  std::string path = db_path();
   // Runs inside OpenForm's loop before FormShow connects: a form still reading the caller's buffer
   // would find no database there.
   QTimer::singleShot(0, [&path] { path.assign(path.size(), 'x'); });
@@ -146,42 +197,50 @@ TEST_F(OpenFormTest, CallersBuffersAreCopiedBeforeTheFormShows) {
 }
 
 TEST_F(OpenFormTest, FailedConnectionShowsItsMessageAndReturns) {
-  const std::string missing = (project_.folder() / "no-such.db").string();
+  RUN_IN_HOST_FOLDER();
+  const std::string missing = (folder_ / "no-such.db").string();
   LoadOpenForm()(missing.c_str(), "4", "", "", 0, 0);
   ASSERT_EQ(dialogs_.seen().size(), 1u);
   EXPECT_EQ(dialogs_.seen()[0].title, QString::fromUtf8("提示"));
   EXPECT_EQ(dialogs_.seen()[0].icon, QMessageBox::Warning);
   EXPECT_FALSE(std::filesystem::exists(missing));
   // The close after a failed connection keeps the saved coefficient list alone.
-  EXPECT_FALSE(std::filesystem::exists(project_.folder() / "SJKS.txt"));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "SJKS.txt"));
+}
+
+// ---- threads ----
+
+TEST_F(OpenFormTest, CallFromAnotherThreadThanTheApplicationsIsRefused) {
+  RUN_IN_HOST_FOLDER();
+  // Widgets made on this thread would crash Qt; the call must return at once and show nothing.
+  std::thread other([this] { CallOpenForm(); });
+  other.join();
+  EXPECT_EQ(FormWindowCount(), 0);
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "SJKS.txt"));
+}
+
+// ---- the host folder ----
+
+TEST_F(OpenFormTest, HostFolderThatCannotBeDeterminedIsReported) {
+  RUN_IN_HOST_FOLDER();
+  // The link this process was started through is gone: its path no longer leads to the program, and
+  // no other folder may stand in for it.
+  std::filesystem::remove(folder_ / "host");
+  FormDriver driver([](QWidget* window) { ClickCloseButton(window); });
+  CallOpenForm();
+  EXPECT_EQ(driver.windows_driven(), 0);
+  ASSERT_EQ(dialogs_.seen().size(), 1u);
+  EXPECT_EQ(dialogs_.seen()[0].title, QString::fromUtf8("提示"));
+  EXPECT_TRUE(dialogs_.seen()[0].text.contains(QString::fromUtf8("宿主程序所在的文件夹")));
+  EXPECT_FALSE(std::filesystem::exists(folder_ / "SJKS.txt"));
 }
 
 // ---- a host without a Qt application ----
 
 TEST(OpenFormWithoutApplication, LibraryCreatesAndKeepsItsApplication) {
   TestProject project(kNoAutoRefreshSql);
-  const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
-  const std::string db = project.db_path();
-  const std::string host = project.host_folder();
-  std::vector<char*> args = {const_cast<char*>(self.c_str()), const_cast<char*>(kChildFlag),
-                             const_cast<char*>(db.c_str()), const_cast<char*>(host.c_str()),
-                             nullptr};
-  pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, self.c_str(), nullptr, nullptr, args.data(), environ), 0);
-  int status = 0;
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  pid_t done = 0;
-  while ((done = waitpid(child, &status, WNOHANG)) == 0 &&
-         std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  if (done == 0) {
-    kill(child, SIGKILL);
-    waitpid(child, &status, 0);
-    FAIL() << "the host without a Qt application did not return from OpenForm";
-  }
-  ASSERT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
-  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(RunThroughLink(project.folder(), {kChildFlag, project.db_path()}), 0)
+      << "the host without a Qt application failed (or did not return from OpenForm)";
 }
 
 int g_closed_windows = 0;
@@ -200,9 +259,20 @@ void StartChildDriver() {
 
 }  // namespace
 
+int RunCurrentTestFrom(const std::filesystem::path& folder) {
+  const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
+  return RunThroughLink(folder, {std::string("--gtest_filter=") + test->test_suite_name() + "." +
+                                     test->name(),
+                                 kHostFolderFlag});
+}
+
+std::filesystem::path StartedFromFolder() {
+  const auto* started_as = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+  return std::filesystem::absolute(started_as).parent_path();
+}
+
 int RunChildHost(int argc, char** argv) {
-  if (argc != 2) return 20;
-  setenv("TORVA_HOST_FOLDER", argv[1], 1);
+  if (argc != 1) return 20;
   qAddPreRoutine(StartChildDriver);
   const OpenFormFn open_form = LoadOpenForm();
   if (QCoreApplication::instance() != nullptr) return 21;

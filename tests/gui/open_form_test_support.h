@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -18,9 +19,9 @@ namespace torva::gui_test {
 
 using OpenFormFn = void (*)(const char*, const char*, const char*, const char*, double, double);
 
-// OpenForm of the built libtorva.so; the library stays loaded for the rest of the process.
+// OpenForm of the built libtorva.so.0; the library stays loaded for the rest of the process.
 inline OpenFormFn LoadOpenForm() {
-  static void* handle = dlopen(TORVA_BINARY_DIR "/libtorva.so", RTLD_NOW | RTLD_LOCAL);
+  static void* handle = dlopen(TORVA_BINARY_DIR "/libtorva.so.0", RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) throw std::runtime_error(dlerror());
   auto fn = reinterpret_cast<OpenFormFn>(dlsym(handle, "OpenForm"));
   if (fn == nullptr) throw std::runtime_error("libtorva.so has no OpenForm");
@@ -76,10 +77,24 @@ class FormDriver : public QObject {
   std::vector<QPointer<QWidget>> driven_;
 };
 
-// Started as `torva_gui_tests kChildFlag DB HOST_FOLDER`, the test program is a host without any Qt
+// Started as `HOST_FOLDER/host kChildFlag DB`, the test program is a host without any Qt
 // application: it calls OpenForm twice and checks that the library made an application object and
 // kept it. Exit status 0 when all held.
 inline constexpr char kChildFlag[] = "--as-host-without-qt-application";
 int RunChildHost(int argc, char** argv);
+
+// The library takes the folder of its host's executable as the host folder. A test that calls
+// OpenForm therefore runs in a second process of the test program, started through a link in the
+// test's own host folder: started with kHostFolderFlag, the program runs the test bodies that the
+// first process handed over.
+inline constexpr char kHostFolderFlag[] = "--in-host-folder";
+extern bool g_in_host_folder;
+
+// Makes `folder`/host a link to this test program and runs the current test there (the test bodies
+// check g_in_host_folder). Returns the child's exit status, -1 when it did not finish in time.
+int RunCurrentTestFrom(const std::filesystem::path& folder);
+
+// The folder this process was started from (through the link), without a trailing '/'.
+std::filesystem::path StartedFromFolder();
 
 }  // namespace torva::gui_test

@@ -14,7 +14,8 @@
 #   #! reopen                          close here and run the rest as a new torva-host on the same files
 #   #! shell COMMAND                   run COMMAND (bash) before the part it stands in, its output
 #                                      going into the transcript; $HOST and $DB are set
-# After each run the runner prints "exit=N" with torva-host's status. The temporary folder that holds
+# torva-host and the shell commands run in the temporary folder. After each run the runner prints
+# "exit=N" with torva-host's status. The temporary folder that holds
 # the host folder and the project database appears as WORK in the output.
 set -uo pipefail
 build=$(cd "$1" && pwd)
@@ -70,8 +71,8 @@ part=0
 run_part() {
   local file="$work/part$part.script"
   [ -f "$file" ] || return 0
-  grep -E '^#! shell ' "$file" | sed 's/^#! shell //' | while IFS= read -r cmd; do bash -c "$cmd" >> "$actual"; done
-  "$build/torva-host" --host-folder "$HOST" --script "$file" "$DB" "${args[@]}" >> "$actual" 2>> "$work/stderr.txt"
+  grep -E '^#! shell ' "$file" | sed 's/^#! shell //' | while IFS= read -r cmd; do (cd "$work" && bash -c "$cmd") >> "$actual"; done
+  (cd "$work" && "$build/torva-host" --host-folder "$HOST" --script "$file" "$DB" "${args[@]}") >> "$actual" 2>> "$work/stderr.txt"
   echo "exit=$?" >> "$actual"
 }
 : > "$work/part0.script"
