@@ -193,7 +193,7 @@ QWidget* AuditWindow::BuildControl(const form::ControlSpec& spec, QWidget* paren
       auto* widget = new QComboBox(parent);
       widget->setGeometry(geometry);
       BindComboEdit(frm_, *combo, widget);
-      ForwardKeyAndDoubleClick(frm_, *combo, widget->lineEdit());
+      ForwardKeyAndDoubleClick(frm_, *combo, widget);
       return widget;
     }
     case form::ControlType::kListCombo: {

@@ -165,9 +165,14 @@ void BindPageControl(audit::TfrmMain& frm, form::PageControl& pages, PageControl
   });
 }
 
-void ForwardKeyAndDoubleClick(audit::TfrmMain& frm, form::Control& control, QWidget* target) {
+void ForwardKeyAndDoubleClick(audit::TfrmMain& frm, form::Control& control, QWidget* widget) {
   if (control.spec().on_key_down.empty() && control.spec().on_dbl_click.empty()) return;
-  target->installEventFilter(new KeyAndDoubleClickForwarder(frm, control, target));
+  widget->installEventFilter(new KeyAndDoubleClickForwarder(frm, control, widget));
+  // An editable combo box keeps the focus itself and hands keys to its line edit by calling the
+  // line edit's event() directly, past any filter there; but the mouse lands on the line edit.
+  if (auto* combo = qobject_cast<QComboBox*>(widget); combo != nullptr && combo->lineEdit()) {
+    combo->lineEdit()->installEventFilter(new KeyAndDoubleClickForwarder(frm, control, combo));
+  }
 }
 
 void TintWhileFocused(QLineEdit* widget, const QColor& tint) {

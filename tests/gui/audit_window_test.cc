@@ -65,6 +65,22 @@ class AuditWindowTest : public ::testing::Test {
     QTest::keyClicks(edit, text);
   }
 
+  // Gives `widget` the focus as a click or Tab would, and returns whether it holds it: what a
+  // person types goes to the application's focus widget, whatever that widget's inner parts are.
+  bool Focus(QWidget* widget) {
+    window().activateWindow();
+    widget->setFocus(Qt::OtherFocusReason);
+    return WaitFor([widget] { return QApplication::focusWidget() == widget; }, 2000);
+  }
+  // Keys pressed by a person, delivered to whichever widget has the focus.
+  void PressKey(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+  void TypeKeys(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
+  // A double-click at the middle of `widget`, delivered by the window to what lies under the mouse.
+  void DoubleClick(QWidget* widget) {
+    const QPoint at = widget->mapTo(&window(), widget->rect().center());
+    QTest::mouseDClick(window().windowHandle(), Qt::LeftButton, {}, at);
+  }
+
   TestProject project_;
   DialogWatcher dialogs_;
   std::unique_ptr<FormSession> session_;
@@ -195,10 +211,10 @@ TEST_F(AuditWindowTest, EnterInTheCoefficientLeavesTheListToTheModel) {
   form().model().page_control().SetActiveIndex(2);
   form().model().coefficient().on_key_down = nullptr;
   auto* coefficient = Widget<QComboBox>("T_44");
-  coefficient->setFocus();
+  ASSERT_TRUE(Focus(coefficient));
   coefficient->lineEdit()->selectAll();
-  QTest::keyClicks(coefficient->lineEdit(), "77");
-  QTest::keyClick(coefficient->lineEdit(), Qt::Key_Return);
+  TypeKeys("77");
+  PressKey(Qt::Key_Return);
   EXPECT_EQ(form().Text("T_44"), "77");
   EXPECT_EQ(coefficient->count(), 2);
   EXPECT_EQ(coefficient->findText("77"), -1);
@@ -252,29 +268,48 @@ TEST_F(AuditWindowTest, ModelWritesShowWithoutComingBackAsEdits) {
   EXPECT_EQ(title.text(), "新标题");
 }
 
-TEST_F(AuditWindowTest, EnterInAKeyFieldReachesItsKeyDown) {
+TEST_F(AuditWindowTest, EnterAndKeypadEnterReachEveryKeyDownOfTheDesignPage) {
   form().model().page_control().SetActiveIndex(2);
   std::vector<int> keys;
-  for (const char* name : {"T_31", "T_SJF", "T_KCF"}) {
+  for (const char* name : {"T_31", "T_SJF", "T_KCF", "T_44"}) {
     keys.clear();
     form().model().edit(name).on_key_down = [&](int key) { keys.push_back(key); };
-    QTest::keyClick(Edit(name), Qt::Key_A);
-    QTest::keyClick(Edit(name), Qt::Key_Return);
-    QTest::keyClick(Edit(name), Qt::Key_Enter);
+    ASSERT_TRUE(Focus(window().ControlWidget(name))) << name;
+    PressKey(Qt::Key_A);
+    PressKey(Qt::Key_Return);
+    PressKey(Qt::Key_Enter);
     EXPECT_EQ(keys, std::vector<int>({13, 13})) << name;
   }
-  keys.clear();
-  form().model().coefficient().on_key_down = [&](int key) { keys.push_back(key); };
-  QTest::keyClick(Widget<QComboBox>("T_44")->lineEdit(), Qt::Key_Return);
-  EXPECT_EQ(keys, std::vector<int>({13}));
 }
 
-TEST_F(AuditWindowTest, DoubleClickInTheCoefficientReachesItsHandler) {
+TEST_F(AuditWindowTest, EnterPutsBackTheCoefficientThatADoubleClickRemoved) {
   form().model().page_control().SetActiveIndex(2);
-  int double_clicks = 0;
-  form().model().coefficient().on_dbl_click = [&] { ++double_clicks; };
-  QTest::mouseDClick(Widget<QComboBox>("T_44")->lineEdit(), Qt::LeftButton);
-  EXPECT_EQ(double_clicks, 1);
+  auto* coefficient = Widget<QComboBox>("T_44");
+  ASSERT_TRUE(Focus(coefficient));
+  coefficient->lineEdit()->selectAll();
+  TypeKeys("65");
+  DoubleClick(coefficient->lineEdit());
+  EXPECT_EQ(form().model().coefficient().items(), std::vector<std::string>({"45"}));
+  EXPECT_EQ(coefficient->count(), 1);
+  ASSERT_TRUE(Focus(coefficient));
+  PressKey(Qt::Key_Return);
+  EXPECT_EQ(form().model().coefficient().items(), std::vector<std::string>({"45", "65"}));
+  EXPECT_EQ(coefficient->findText("65"), 1);
+  coefficient->lineEdit()->selectAll();
+  TypeKeys("50");
+  PressKey(Qt::Key_Enter);
+  EXPECT_EQ(form().model().coefficient().items(), std::vector<std::string>({"45", "50", "65"}));
+  EXPECT_EQ(form().Text("T_44"), "50");
+}
+
+TEST_F(AuditWindowTest, EnterInTheRouteLengthComputesTheSurveyFee) {
+  form().model().page_control().SetActiveIndex(2);
+  ASSERT_TRUE(Focus(Edit("T_31")));
+  TypeKeys("10");
+  ASSERT_TRUE(form().Text("T_30").empty());
+  PressKey(Qt::Key_Return);
+  EXPECT_FALSE(form().Text("T_30").empty());
+  EXPECT_EQ(Edit("T_30")->text().toStdString(), form().Text("T_30"));
 }
 
 TEST_F(AuditWindowTest, PicksReachTheModel) {
