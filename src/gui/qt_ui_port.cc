@@ -1,5 +1,6 @@
 #include "gui/qt_ui_port.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QString>
 
@@ -32,6 +33,14 @@ void MakeModalToForm(QMessageBox& box, QWidget* window) {
   box.setWindowModality(window != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
 }
 
+// Shows `box` until it is answered and returns the standard button chosen.
+QMessageBox::StandardButton Answer(QMessageBox& box, bool application_ended) {
+  if (!application_ended) return static_cast<QMessageBox::StandardButton>(box.exec());
+  box.show();
+  while (box.isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return box.standardButton(box.clickedButton());
+}
+
 }  // namespace
 
 void QtUiPort::ShowMessage(std::string_view caption, std::string_view text,
@@ -42,7 +51,7 @@ void QtUiPort::ShowMessage(std::string_view caption, std::string_view text,
   }
   QMessageBox box(ToQtIcon(icon), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
   MakeModalToForm(box, window_);
-  box.exec();
+  Answer(box, application_ended_);
 }
 
 bool QtUiPort::AskYesNo(std::string_view caption, std::string_view text) {
@@ -55,7 +64,7 @@ bool QtUiPort::AskYesNo(std::string_view caption, std::string_view text) {
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::No);
   MakeModalToForm(box, window_);
-  return box.exec() == QMessageBox::Yes;
+  return Answer(box, application_ended_) == QMessageBox::Yes;
 }
 
 void QtUiPort::FormEnded() {

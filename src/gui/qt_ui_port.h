@@ -24,6 +24,9 @@ class QtUiPort : public audit::UiPort {
   void set_window(QWidget* window) { window_ = window; }
   // Called once the form's close has completed.
   void set_on_ended(std::function<void()> on_ended) { on_ended_ = std::move(on_ended); }
+  // The host has ended its application (QCoreApplication::exit): from then on every event loop
+  // returns as soon as it starts, so the boxes wait for their answer by dispatching events by hand.
+  void set_application_ended(bool ended) { application_ended_ = ended; }
 
   void ShowMessage(std::string_view caption, std::string_view text,
                    audit::MessageIcon icon) override;
@@ -34,6 +37,7 @@ class QtUiPort : public audit::UiPort {
   QPointer<QWidget> window_;
   std::function<void()> on_ended_;
   std::ostream* log_ = nullptr;
+  bool application_ended_ = false;
 };
 
 }  // namespace torva::gui
