@@ -109,11 +109,12 @@ void SetBase(QWidget* widget, const QColor& color) {
 }  // namespace
 
 QFont AuditWindow::FormFont() {
-  // The layout was drawn with 宋体; where it is missing, any installed Chinese font keeps the texts
-  // readable at the same size.
-  static const char* const kPreferred[] = {"宋体",          "SimSun",           "NSimSun",
-                                           "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Serif CJK SC",
-                                           "AR PL UMing CN"};
+  // The layout was drawn with 宋体. Where it is missing, another Song (Ming) face keeps its look;
+  // failing that, any installed Chinese font keeps the texts readable at the same size.
+  static const char* const kPreferred[] = {
+      "宋体",           "SimSun",           "NSimSun",           "AR PL UMing CN",
+      "AR PL SungtiL GB", "Noto Serif CJK SC", "Source Han Serif SC", "WenQuanYi Zen Hei",
+      "Noto Sans CJK SC"};
   const QStringList installed = QFontDatabase::families();
   QString family;
   for (const char* name : kPreferred) {

@@ -38,7 +38,7 @@ class AuditWindow : public QWidget {
   // The form's close has completed: the window goes away and formEnded() is emitted.
   void OnFormEnded();
 
-  // "宋体" at 12 pixels, or the first installed Chinese font in its place.
+  // "宋体" at 12 pixels; where it is missing, an installed Song face, else any Chinese font.
   static QFont FormFont();
 
  signals:

@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -108,6 +110,17 @@ TEST_F(AuditWindowTest, FontIsTwelvePixelsOfAChineseFont) {
   EXPECT_EQ(window().font().pixelSize(), 12);
   const QFontMetrics metrics(window().font());
   EXPECT_TRUE(metrics.inFont(QChar(0x5BA1)));  // 审
+}
+
+TEST_F(AuditWindowTest, SongFaceStandsInForAMissingSimSun) {
+  const QStringList installed = QFontDatabase::families();
+  if (installed.contains(QString::fromUtf8("宋体")) || installed.contains("SimSun")) {
+    GTEST_SKIP() << "SimSun itself is installed";
+  }
+  if (!installed.contains("AR PL UMing CN")) GTEST_SKIP() << "fonts-arphic-uming is not installed";
+  // Ranked ahead of the sans faces (WenQuanYi Zen Hei) that are installed too.
+  EXPECT_EQ(window().font().family(), "AR PL UMing CN");
+  EXPECT_EQ(QFontInfo(Edit("T_46")->font()).family(), "AR PL UMing CN");
 }
 
 TEST_F(AuditWindowTest, FourPagesInOrderWithTheCoverActive) {
@@ -370,6 +383,7 @@ TEST_F(AuditWindowTest, UnreadableNumberShowsTheErrorBox) {
   EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
   EXPECT_EQ(box.owner, &window());
   EXPECT_EQ(box.modality, Qt::WindowModal);
+  EXPECT_EQ(box.button_texts, QStringList({QString::fromUtf8("确定")}));
 }
 
 TEST_F(AuditWindowTest, ErrorEscapingAHandlerIsShownAndTheFormStaysOpen) {
@@ -396,8 +410,23 @@ TEST_F(RefusedQuestionTest, RefusedRefreshLeavesAutomaticRefreshUnchecked) {
   EXPECT_EQ(dialogs_.seen()[0].title, QString::fromUtf8("提示信息"));
   EXPECT_EQ(dialogs_.seen()[0].icon, QMessageBox::Question);
   EXPECT_EQ(dialogs_.seen()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+  const QString buttons = dialogs_.seen()[0].button_texts.join('|');
+  EXPECT_TRUE(buttons.contains(QString::fromUtf8("是")) && buttons.contains(QString::fromUtf8("否")))
+      << buttons.toStdString();
   EXPECT_FALSE(form().Checked("RzCB_Auto"));
   EXPECT_FALSE(automatic->isChecked());
+}
+
+TEST(QtChineseTextsTest, QtSpeaksChineseOnlyWhileTheFormIsOpen) {
+  const QString ok = QCoreApplication::translate("QPlatformTheme", "OK");
+  {
+    TestProject project(kNoAutoRefreshSql);
+    audit::FormContext context;
+    context.db_path = project.db_path();
+    FormSession session(context);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QString::fromUtf8("确定"));
+  }
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), ok);
 }
 
 // ---- closing ----
