@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QString>
 
+#include "audit/db_error_text.h"
+
 namespace torva::gui {
 
 namespace {
@@ -45,11 +47,13 @@ QMessageBox::StandardButton Answer(QMessageBox& box, bool application_ended) {
 
 void QtUiPort::ShowMessage(std::string_view caption, std::string_view text,
                            audit::MessageIcon icon) {
+  // The database's own messages reach the auditor with their cause in Chinese.
+  const std::string shown = audit::WithChineseDbError(text);
   if (log_ != nullptr) {
-    *log_ << '[' << caption << "] " << text << std::endl;
+    *log_ << '[' << caption << "] " << shown << std::endl;
     return;
   }
-  QMessageBox box(ToQtIcon(icon), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
+  QMessageBox box(ToQtIcon(icon), ToQString(caption), ToQString(shown), QMessageBox::Ok, window_);
   MakeModalToForm(box, window_);
   Answer(box, application_ended_);
 }

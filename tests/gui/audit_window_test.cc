@@ -417,6 +417,25 @@ TEST_F(RefusedQuestionTest, RefusedRefreshLeavesAutomaticRefreshUnchecked) {
   EXPECT_FALSE(automatic->isChecked());
 }
 
+TEST(DatabaseErrorTextTest, AFileThatIsNoDatabaseIsReportedInChinese) {
+  TestProject project(kNoAutoRefreshSql);
+  const std::string not_a_database = (project.folder() / "notes.db").string();
+  {
+    std::ofstream out(not_a_database);
+    out << "这不是数据库，只是一段文字，长得足以让数据库引擎读它的文件头。\n";
+  }
+  DialogWatcher dialogs;
+  audit::FormContext context;
+  context.db_path = not_a_database;
+  context.host_folder = project.host_folder();
+  FormSession session(context);
+  session.window().show();
+  ASSERT_TRUE(WaitFor([&] { return session.form().ended(); }));
+  ASSERT_EQ(dialogs.seen().size(), 1u);
+  EXPECT_TRUE(dialogs.seen()[0].text.startsWith(QString::fromUtf8("该文件不是数据库：file is not a database")))
+      << dialogs.seen()[0].text.toStdString();
+}
+
 TEST(QtChineseTextsTest, QtSpeaksChineseOnlyWhileTheFormIsOpen) {
   const QString ok = QCoreApplication::translate("QPlatformTheme", "OK");
   {
