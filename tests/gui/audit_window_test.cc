@@ -233,6 +233,24 @@ TEST_F(AuditWindowTest, EnterInTheCoefficientLeavesTheListToTheModel) {
   EXPECT_EQ(coefficient->findText("77"), -1);
 }
 
+TEST_F(AuditWindowTest, KeystrokesInTheCoefficientLeaveTheShownListAlone) {
+  form().model().page_control().SetActiveIndex(2);
+  auto* coefficient = Widget<QComboBox>("T_44");
+  int list_changes = 0;
+  QAbstractItemModel* items = coefficient->model();
+  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+    QObject::connect(items, signal, [&] { ++list_changes; });
+  }
+  QObject::connect(items, &QAbstractItemModel::modelReset, [&] { ++list_changes; });
+  ASSERT_TRUE(Focus(coefficient));
+  TypeKeys("4");
+  PressKey(Qt::Key_Backspace);
+  EXPECT_EQ(list_changes, 0);
+  form().model().coefficient().AddItem("50");
+  EXPECT_GT(list_changes, 0);
+  EXPECT_EQ(coefficient->findText("50"), 1);
+}
+
 TEST_F(AuditWindowTest, TabOrderFollowsTheCatalogue) {
   form().model().page_control().SetActiveIndex(1);
   QLineEdit* d9 = Edit("D_9");
