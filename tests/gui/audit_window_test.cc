@@ -251,6 +251,38 @@ TEST_F(AuditWindowTest, KeystrokesInTheCoefficientLeaveTheShownListAlone) {
   EXPECT_EQ(coefficient->findText("50"), 1);
 }
 
+// Where the cursor stands on the screen, relative to the edit's left edge, once it is drawn.
+int DrawnCursorX(QLineEdit* edit) {
+  edit->grab();
+  return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+}
+
+TEST_F(AuditWindowTest, FeeExpressionsShowTheirStartAfterEveryWrite) {
+  form().model().page_control().SetActiveIndex(2);
+  std::string long_text = "(90000+0.0397*(2422887.52-2000000))";
+  while (long_text.size() < 200) long_text += "*1.0000";
+  const std::string shorter = "(90000+0.0397*(2422887.52-2000000))*0.85";
+  for (const char* name : {"T_SJF", "T_KCF"}) {
+    QLineEdit* edit = Edit(name);
+    form().SetText(name, long_text);
+    EXPECT_LT(DrawnCursorX(edit), 6) << name;
+    // The auditor reads the end of the expression, then a refresh writes a new one.
+    ASSERT_TRUE(Focus(edit));
+    PressKey(Qt::Key_End);
+    EXPECT_GT(DrawnCursorX(edit), edit->width() / 2) << name;
+    form().SetText(name, shorter);
+    EXPECT_EQ(edit->cursorPosition(), 0) << name;
+    EXPECT_LT(DrawnCursorX(edit), 6) << name;
+    // A refresh started from another page writes while the expression is out of sight.
+    PressKey(Qt::Key_End);
+    EXPECT_GT(DrawnCursorX(edit), edit->width() / 2) << name;
+    form().model().page_control().SetActiveIndex(0);
+    form().SetText(name, long_text + "*2");
+    form().model().page_control().SetActiveIndex(2);
+    EXPECT_LT(DrawnCursorX(edit), 6) << name;
+  }
+}
+
 TEST_F(AuditWindowTest, TabOrderFollowsTheCatalogue) {
   form().model().page_control().SetActiveIndex(1);
   QLineEdit* d9 = Edit("D_9");
