@@ -15,6 +15,7 @@
 
 #include "gui/control_binding.h"
 #include "gui/page_control_view.h"
+#include "gui/window_hints.h"
 
 namespace torva::gui {
 
@@ -332,14 +333,28 @@ void AuditWindow::CentreOnScreen() {
   QScreen* screen = this->screen();
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
-  setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                  screen->availableGeometry()));
+  // The whole window is centred, its frame included; move() places the frame's corner. Until the
+  // window manager has framed the window, the frame is the client area.
+  const QRect outer = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                          frameGeometry().size(), screen->availableGeometry());
+  move(outer.topLeft());
+}
+
+void AuditWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // The frame's size is known once the window manager has framed and activated the window.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && !centred_in_frame_) {
+    centred_in_frame_ = true;
+    if (frameGeometry().size() != size()) CentreOnScreen();
+  }
 }
 
 void AuditWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (show_started_) return;
   show_started_ = true;
+  // Before the window is mapped, so that the window manager frames it without a maximise button.
+  AskForNoMaximise(this);
   // FormShow may ask questions, report failures and even close the form: let the window appear
   // first and run it from the event loop.
   QTimer::singleShot(0, this, [this] {

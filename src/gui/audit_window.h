@@ -47,6 +47,7 @@ class AuditWindow : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   QWidget* BuildControl(const form::ControlSpec& spec, QWidget* parent);
@@ -60,6 +61,7 @@ class AuditWindow : public QWidget {
   PageControlView* page_control_ = nullptr;
   bool show_started_ = false;
   bool in_close_event_ = false;
+  bool centred_in_frame_ = false;
 };
 
 }  // namespace torva::gui

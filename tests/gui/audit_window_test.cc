@@ -441,7 +441,7 @@ TEST_F(AuditWindowTest, ErrorEscapingAHandlerIsShownAndTheFormStaysOpen) {
   TypeInto(Edit("T_47"), "x");
   ASSERT_EQ(dialogs_.seen().size(), 1u);
   EXPECT_EQ(dialogs_.seen()[0].title, "TORVA");
-  EXPECT_EQ(dialogs_.seen()[0].text, "no such column: XM.");
+  EXPECT_EQ(dialogs_.seen()[0].text, QString::fromUtf8("数据表中没有这个字段：no such column: XM."));
   EXPECT_EQ(dialogs_.seen()[0].icon, QMessageBox::Critical);
   EXPECT_FALSE(form().ended());
   EXPECT_TRUE(window().isVisible());
