@@ -2,7 +2,7 @@
 # Installs the Debian packages TORVA needs to build, test and run, skipping the step when all are present.
 set -euo pipefail
 packages=(cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev libbenchmark-dev fonts-wqy-zenhei
-          fonts-arphic-uming qt6-translations-l10n
+          fonts-arphic-uming qt6-translations-l10n libxcb1-dev
           libgl1-mesa-dev binutils)
 # `scripts/install-deps.sh fuzz` (make fuzz) also needs clang and its libFuzzer runtime.
 if [ "${1:-}" = fuzz ]; then
