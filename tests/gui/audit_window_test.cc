@@ -447,6 +447,18 @@ TEST_F(AuditWindowTest, ErrorEscapingAHandlerIsShownAndTheFormStaysOpen) {
   EXPECT_TRUE(window().isVisible());
 }
 
+TEST_F(AuditWindowTest, SaveFailingAtEveryKeyShowsEachDistinctErrorOnceThenHowOftenItRecurred) {
+  // Another program renames the parameter table while the form is open.
+  ExecSql(project_.db_path(), "ALTER TABLE G_GCCS RENAME TO G_GCCS_elsewhere");
+  Widget<QPushButton>("RzButton1")->click();
+  ASSERT_EQ(dialogs_.seen().size(), 2u);
+  EXPECT_EQ(dialogs_.seen()[0].text,
+            QString::fromUtf8("数据库中没有这个数据表：no such table: G_GCCS"));
+  EXPECT_TRUE(dialogs_.seen()[1].text.startsWith(QString::fromUtf8("以上数据库错误又出现了 ")))
+      << dialogs_.seen()[1].text.toStdString();
+  EXPECT_TRUE(form().ended());
+}
+
 class RefusedQuestionTest : public AuditWindowTest {
  protected:
   RefusedQuestionTest() : AuditWindowTest(kNoAutoRefreshSql, QMessageBox::No) {}
