@@ -16,11 +16,13 @@ ComboEdit::ComboEdit(const ControlSpec& spec) : Edit(spec) { SetItems(spec.items
 void ComboEdit::SetItems(std::vector<std::string> items) {
   items_ = std::move(items);
   std::stable_sort(items_.begin(), items_.end());
+  ++items_revision_;
   Notify();
 }
 
 void ComboEdit::AddItem(const std::string& item) {
   items_.insert(std::upper_bound(items_.begin(), items_.end(), item), item);
+  ++items_revision_;
   Notify();
 }
 
@@ -28,6 +30,7 @@ bool ComboEdit::RemoveItem(const std::string& item) {
   const auto it = std::find(items_.begin(), items_.end(), item);
   if (it == items_.end()) return false;
   items_.erase(it);
+  ++items_revision_;
   Notify();
   return true;
 }

@@ -14,6 +14,7 @@
 // change the model.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -84,6 +85,9 @@ class ComboEdit : public Edit {
   explicit ComboEdit(const ControlSpec& spec);
 
   const std::vector<std::string>& items() const { return items_; }
+  // Grows with every change of the list, so that a view can tell a changed list from a changed
+  // typed text without comparing the whole list.
+  std::uint64_t items_revision() const { return items_revision_; }
   // Replaces the items; the list sorts them (as text, byte order).
   void SetItems(std::vector<std::string> items);
   // Adds an item at its sorted place (duplicates allowed, as a sorted list does).
@@ -97,6 +101,7 @@ class ComboEdit : public Edit {
 
  private:
   std::vector<std::string> items_;
+  std::uint64_t items_revision_ = 0;
 };
 
 // A drop-down list without typed text (RzCB_1).

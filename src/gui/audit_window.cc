@@ -16,6 +16,7 @@
 
 #include "gui/control_binding.h"
 #include "gui/page_control_view.h"
+#include "gui/window_hints.h"
 #include "report/report_print.h"
 
 namespace torva::gui {
@@ -111,11 +112,12 @@ void SetBase(QWidget* widget, const QColor& color) {
 }  // namespace
 
 QFont AuditWindow::FormFont() {
-  // The layout was drawn with 宋体; where it is missing, any installed Chinese font keeps the texts
-  // readable at the same size.
-  static const char* const kPreferred[] = {"宋体",          "SimSun",           "NSimSun",
-                                           "WenQuanYi Zen Hei", "Noto Sans CJK SC", "Noto Serif CJK SC",
-                                           "AR PL UMing CN"};
+  // The layout was drawn with 宋体. Where it is missing, another Song (Ming) face keeps its look;
+  // failing that, any installed Chinese font keeps the texts readable at the same size.
+  static const char* const kPreferred[] = {
+      "宋体",           "SimSun",           "NSimSun",           "AR PL UMing CN",
+      "AR PL SungtiL GB", "Noto Serif CJK SC", "Source Han Serif SC", "WenQuanYi Zen Hei",
+      "Noto Sans CJK SC"};
   const QStringList installed = QFontDatabase::families();
   QString family;
   for (const char* name : kPreferred) {
@@ -131,6 +133,9 @@ QFont AuditWindow::FormFont() {
   QFont font(family);
   font.setPixelSize(kFontPixels);
   font.setWeight(QFont::Normal);
+  // At 12 pixels a Song face is drawn from its hand-tuned bitmaps (as 宋体 is), which stay crisp;
+  // smoothed outlines blur its thin strokes.
+  font.setStyleStrategy(QFont::NoAntialias);
   return font;
 }
 
@@ -198,7 +203,7 @@ QWidget* AuditWindow::BuildControl(const form::ControlSpec& spec, QWidget* paren
       auto* widget = new QComboBox(parent);
       widget->setGeometry(geometry);
       BindComboEdit(frm_, *combo, widget);
-      ForwardKeyAndDoubleClick(frm_, *combo, widget->lineEdit());
+      ForwardKeyAndDoubleClick(frm_, *combo, widget);
       return widget;
     }
     case form::ControlType::kListCombo: {
@@ -223,7 +228,19 @@ QWidget* AuditWindow::BuildControl(const form::ControlSpec& spec, QWidget* paren
       auto* widget = new QPushButton(ToQ(spec.caption), parent);
       widget->setGeometry(geometry);
       widget->setStyleSheet(kButtonStyle);
+      // Slots run in the order of their connection: the bracket encloses the form's close.
+      const bool closes = spec.name == "RzButton1";
+      if (closes) {
+        connect(widget, &QPushButton::clicked, this, [this] {
+          if (close_begins_) close_begins_();
+        });
+      }
       BindButton(frm_, *button, widget);
+      if (closes) {
+        connect(widget, &QPushButton::clicked, this, [this] {
+          if (close_ends_) close_ends_();
+        });
+      }
       return widget;
     }
     case form::ControlType::kLabel:
@@ -333,14 +350,28 @@ void AuditWindow::CentreOnScreen() {
   QScreen* screen = this->screen();
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
-  setGeometry(QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, size(),
-                                  screen->availableGeometry()));
+  // The whole window is centred, its frame included; move() places the frame's corner. Until the
+  // window manager has framed the window, the frame is the client area.
+  const QRect outer = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter,
+                                          frameGeometry().size(), screen->availableGeometry());
+  move(outer.topLeft());
+}
+
+void AuditWindow::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  // The frame's size is known once the window manager has framed and activated the window.
+  if (event->type() == QEvent::ActivationChange && isActiveWindow() && !centred_in_frame_) {
+    centred_in_frame_ = true;
+    if (frameGeometry().size() != size()) CentreOnScreen();
+  }
 }
 
 void AuditWindow::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   if (show_started_) return;
   show_started_ = true;
+  // Before the window is mapped, so that the window manager frames it without a maximise button.
+  AskForNoMaximise(this);
   // FormShow may ask questions, report failures and even close the form: let the window appear
   // first and run it from the event loop.
   QTimer::singleShot(0, this, [this] {
@@ -357,7 +388,9 @@ void AuditWindow::closeEvent(QCloseEvent* event) {
   }
   // The close box and the system menu take the path of the button "关闭".
   in_close_event_ = true;
+  if (close_begins_) close_begins_();
   const bool ended = frm_.RequestClose();
+  if (close_ends_) close_ends_();
   in_close_event_ = false;
   if (ended) {
     event->accept();

@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QWidget>
 
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -38,7 +39,14 @@ class AuditWindow : public QWidget {
   // The form's close has completed: the window goes away and formEnded() is emitted.
   void OnFormEnded();
 
-  // "宋体" at 12 pixels, or the first installed Chinese font in its place.
+  // Called as every close of the form by the auditor begins and ends (the button "关闭", the close
+  // box, the system menu), whatever its outcome.
+  void set_close_bracket(std::function<void()> begin, std::function<void()> end) {
+    close_begins_ = std::move(begin);
+    close_ends_ = std::move(end);
+  }
+
+  // "宋体" at 12 pixels; where it is missing, an installed Song face, else any Chinese font.
   static QFont FormFont();
 
  signals:
@@ -47,6 +55,7 @@ class AuditWindow : public QWidget {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   QWidget* BuildControl(const form::ControlSpec& spec, QWidget* parent);
@@ -60,6 +69,9 @@ class AuditWindow : public QWidget {
   PageControlView* page_control_ = nullptr;
   bool show_started_ = false;
   bool in_close_event_ = false;
+  bool centred_in_frame_ = false;
+  std::function<void()> close_begins_;
+  std::function<void()> close_ends_;
 };
 
 }  // namespace torva::gui

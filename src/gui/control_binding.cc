@@ -6,6 +6,10 @@
 #include <QSignalBlocker>
 #include <QStringList>
 
+#include <cstdint>
+#include <memory>
+#include <optional>
+
 namespace torva::gui {
 
 namespace {
@@ -22,12 +26,6 @@ QStringList ToQ(const std::vector<std::string>& items) {
   QStringList list;
   list.reserve(static_cast<qsizetype>(items.size()));
   for (const std::string& item : items) list << ToQ(item);
-  return list;
-}
-
-QStringList Items(const QComboBox* widget) {
-  QStringList list;
-  for (int i = 0; i < widget->count(); ++i) list << widget->itemText(i);
   return list;
 }
 
@@ -99,13 +97,16 @@ void BindComboEdit(audit::TfrmMain& frm, form::ComboEdit& combo, QComboBox* widg
   // The list is the model's: Qt must neither add typed texts to it nor complete them.
   widget->setInsertPolicy(QComboBox::NoInsert);
   widget->setCompleter(nullptr);
-  auto show_model = [&combo, w = QPointer<QComboBox>(widget)] {
+  // The list is sent to the widget only when it changed: with a long list, comparing or refilling
+  // it at every keystroke in the typed text would cost more than the keystroke's whole cascade.
+  auto show_model = [&combo, w = QPointer<QComboBox>(widget),
+                     shown = std::make_shared<std::optional<std::uint64_t>>()] {
     if (!w) return;
     const QSignalBlocker blocker(w);
-    const QStringList items = ToQ(combo.items());
-    if (Items(w) != items) {
+    if (*shown != combo.items_revision()) {
       w->clear();
-      w->addItems(items);
+      w->addItems(ToQ(combo.items()));
+      *shown = combo.items_revision();
     }
     // Filling the list selects its first item, which replaces the typed text: restore it.
     if (w->currentText() != ToQ(combo.text())) ShowText(w->lineEdit(), combo.text());
@@ -165,9 +166,14 @@ void BindPageControl(audit::TfrmMain& frm, form::PageControl& pages, PageControl
   });
 }
 
-void ForwardKeyAndDoubleClick(audit::TfrmMain& frm, form::Control& control, QWidget* target) {
+void ForwardKeyAndDoubleClick(audit::TfrmMain& frm, form::Control& control, QWidget* widget) {
   if (control.spec().on_key_down.empty() && control.spec().on_dbl_click.empty()) return;
-  target->installEventFilter(new KeyAndDoubleClickForwarder(frm, control, target));
+  widget->installEventFilter(new KeyAndDoubleClickForwarder(frm, control, widget));
+  // An editable combo box keeps the focus itself and hands keys to its line edit by calling the
+  // line edit's event() directly, past any filter there; but the mouse lands on the line edit.
+  if (auto* combo = qobject_cast<QComboBox*>(widget); combo != nullptr && combo->lineEdit()) {
+    combo->lineEdit()->installEventFilter(new KeyAndDoubleClickForwarder(frm, control, combo));
+  }
 }
 
 void TintWhileFocused(QLineEdit* widget, const QColor& tint) {

@@ -34,10 +34,10 @@ void BindCheckBox(audit::TfrmMain& frm, form::CheckBox& box, ModelCheckBox* widg
 void BindButton(audit::TfrmMain& frm, form::Button& button, QPushButton* widget);
 void BindPageControl(audit::TfrmMain& frm, form::PageControl& pages, PageControlView* widget);
 
-// Forwards Enter (key 13) to control.KeyDown and double-clicks to control.DblClick, as user
-// actions, when the control carries those handlers. `target` is the widget receiving the input
-// (for a combo box, its line edit).
-void ForwardKeyAndDoubleClick(audit::TfrmMain& frm, form::Control& control, QWidget* target);
+// Forwards Enter and keypad Enter (key 13) to control.KeyDown and double-clicks to
+// control.DblClick, as user actions, when the control carries those handlers. `widget` is the
+// control's own widget, the one that takes the focus (for T_44 the combo box, not its line edit).
+void ForwardKeyAndDoubleClick(audit::TfrmMain& frm, form::Control& control, QWidget* widget);
 
 // Gives a read-only edit `tint` as its background while it has the focus.
 void TintWhileFocused(QLineEdit* widget, const QColor& tint);

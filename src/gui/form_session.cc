@@ -12,6 +12,8 @@ FormSession::FormSession(audit::FormContext context, std::ostream* dialog_log)
       window_(std::make_unique<AuditWindow>(*form_)) {
   ui_->set_window(window_.get());
   ui_->set_on_ended([w = window_.get()] { w->OnFormEnded(); });
+  window_->set_close_bracket([ui = ui_.get()] { ui->BeginClose(); },
+                             [ui = ui_.get()] { ui->EndClose(); });
 }
 
 FormSession::~FormSession() {
@@ -32,8 +34,18 @@ void FormSession::Exec() {
   QObject::connect(window_.get(), &AuditWindow::formEnded, &loop, &QEventLoop::quit);
   window_->show();
   if (!form_->ended()) loop.exec();
-  // Only the application quitting ends our loop early; the auditor's fields are saved all the same.
-  if (!form_->ended()) form_->RequestClose();
+  if (!form_->ended()) {
+    // Only the host ending its application (QCoreApplication::exit) ends our loop early, and no
+    // event loop can run after that. The form closes as by its close box all the same, so that
+    // the auditor's fields are saved; its boxes still wait for an answer, and should the auditor
+    // keep the form open (the save could not be made), it is served by hand until it ends.
+    ui_->set_application_ended(true);
+    ui_->BeginClose();
+    form_->RequestClose();
+    ui_->EndClose();
+    while (!form_->ended()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    ui_->set_application_ended(false);
+  }
   window_->hide();
 
   if (app != nullptr) QGuiApplication::setQuitOnLastWindowClosed(quit_on_last);

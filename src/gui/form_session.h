@@ -7,6 +7,7 @@
 
 #include "audit/tfrm_main.h"
 #include "gui/audit_window.h"
+#include "gui/qt_translation.h"
 #include "gui/qt_ui_port.h"
 
 namespace torva::gui {
@@ -29,6 +30,7 @@ class FormSession {
   void Exec();
 
  private:
+  QtChineseTexts qt_texts_;
   std::unique_ptr<QtUiPort> ui_;
   std::unique_ptr<audit::TfrmMain> form_;
   std::unique_ptr<AuditWindow> window_;

@@ -1,7 +1,14 @@
 #include "gui/qt_ui_port.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QString>
+
+#include <string>
+#include <utility>
+
+#include "audit/db_error_text.h"
+#include "audit/tfrm_main.h"
 
 namespace torva::gui {
 
@@ -32,17 +39,49 @@ void MakeModalToForm(QMessageBox& box, QWidget* window) {
   box.setWindowModality(window != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
 }
 
+// Shows `box` until it is answered and returns the standard button chosen.
+QMessageBox::StandardButton Answer(QMessageBox& box, bool application_ended) {
+  if (!application_ended) return static_cast<QMessageBox::StandardButton>(box.exec());
+  box.show();
+  while (box.isVisible()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  return box.standardButton(box.clickedButton());
+}
+
 }  // namespace
+
+void QtUiPort::BeginClose() {
+  closing_ = true;
+  shown_in_close_.clear();
+  repeats_in_close_ = 0;
+}
+
+void QtUiPort::EndClose() {
+  closing_ = false;
+  shown_in_close_.clear();
+  const int repeats = std::exchange(repeats_in_close_, 0);
+  if (repeats > 0) {
+    ShowMessage(audit::kAppTitle,
+                "以上数据库错误又出现了 " + std::to_string(repeats) + " 次，未再逐一显示。",
+                audit::MessageIcon::kNone);
+  }
+}
 
 void QtUiPort::ShowMessage(std::string_view caption, std::string_view text,
                            audit::MessageIcon icon) {
-  if (log_ != nullptr) {
-    *log_ << audit::DialogLine(caption, text) << std::endl;
+  if (closing_ && caption == audit::kAppTitle && icon == audit::MessageIcon::kNone &&
+      !shown_in_close_.emplace(text).second) {
+    ++repeats_in_close_;
     return;
   }
-  QMessageBox box(ToQtIcon(icon), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
+  // The database's own messages reach the auditor with their cause in Chinese.
+  const std::string shown = audit::WithChineseDbError(text);
+  if (log_ != nullptr) {
+    *log_ << audit::DialogLine(caption, shown) << std::endl;
+    return;
+  }
+  QMessageBox box(ToQtIcon(icon), ToQString(caption), ToQString(shown), QMessageBox::Ok, window_);
   MakeModalToForm(box, window_);
-  box.exec();
+  Answer(box, application_ended_);
 }
 
 bool QtUiPort::AskYesNo(std::string_view caption, std::string_view text) {
@@ -55,7 +94,7 @@ bool QtUiPort::AskYesNo(std::string_view caption, std::string_view text) {
   box.setDefaultButton(QMessageBox::Yes);
   box.setEscapeButton(QMessageBox::No);
   MakeModalToForm(box, window_);
-  return box.exec() == QMessageBox::Yes;
+  return Answer(box, application_ended_) == QMessageBox::Yes;
 }
 
 void QtUiPort::FormEnded() {

@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFontDatabase>
+#include <QFontInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -65,6 +67,22 @@ class AuditWindowTest : public ::testing::Test {
     QTest::keyClicks(edit, text);
   }
 
+  // Gives `widget` the focus as a click or Tab would, and returns whether it holds it: what a
+  // person types goes to the application's focus widget, whatever that widget's inner parts are.
+  bool Focus(QWidget* widget) {
+    window().activateWindow();
+    widget->setFocus(Qt::OtherFocusReason);
+    return WaitFor([widget] { return QApplication::focusWidget() == widget; }, 2000);
+  }
+  // Keys pressed by a person, delivered to whichever widget has the focus.
+  void PressKey(Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); }
+  void TypeKeys(const QString& text) { QTest::keyClicks(QApplication::focusWidget(), text); }
+  // A double-click at the middle of `widget`, delivered by the window to what lies under the mouse.
+  void DoubleClick(QWidget* widget) {
+    const QPoint at = widget->mapTo(&window(), widget->rect().center());
+    QTest::mouseDClick(window().windowHandle(), Qt::LeftButton, {}, at);
+  }
+
   TestProject project_;
   DialogWatcher dialogs_;
   std::unique_ptr<FormSession> session_;
@@ -92,6 +110,17 @@ TEST_F(AuditWindowTest, FontIsTwelvePixelsOfAChineseFont) {
   EXPECT_EQ(window().font().pixelSize(), 12);
   const QFontMetrics metrics(window().font());
   EXPECT_TRUE(metrics.inFont(QChar(0x5BA1)));  // 审
+}
+
+TEST_F(AuditWindowTest, SongFaceStandsInForAMissingSimSun) {
+  const QStringList installed = QFontDatabase::families();
+  if (installed.contains(QString::fromUtf8("宋体")) || installed.contains("SimSun")) {
+    GTEST_SKIP() << "SimSun itself is installed";
+  }
+  if (!installed.contains("AR PL UMing CN")) GTEST_SKIP() << "fonts-arphic-uming is not installed";
+  // Ranked ahead of the sans faces (WenQuanYi Zen Hei) that are installed too.
+  EXPECT_EQ(window().font().family(), "AR PL UMing CN");
+  EXPECT_EQ(QFontInfo(Edit("T_46")->font()).family(), "AR PL UMing CN");
 }
 
 TEST_F(AuditWindowTest, FourPagesInOrderWithTheCoverActive) {
@@ -195,13 +224,63 @@ TEST_F(AuditWindowTest, EnterInTheCoefficientLeavesTheListToTheModel) {
   form().model().page_control().SetActiveIndex(2);
   form().model().coefficient().on_key_down = nullptr;
   auto* coefficient = Widget<QComboBox>("T_44");
-  coefficient->setFocus();
+  ASSERT_TRUE(Focus(coefficient));
   coefficient->lineEdit()->selectAll();
-  QTest::keyClicks(coefficient->lineEdit(), "77");
-  QTest::keyClick(coefficient->lineEdit(), Qt::Key_Return);
+  TypeKeys("77");
+  PressKey(Qt::Key_Return);
   EXPECT_EQ(form().Text("T_44"), "77");
   EXPECT_EQ(coefficient->count(), 2);
   EXPECT_EQ(coefficient->findText("77"), -1);
+}
+
+TEST_F(AuditWindowTest, KeystrokesInTheCoefficientLeaveTheShownListAlone) {
+  form().model().page_control().SetActiveIndex(2);
+  auto* coefficient = Widget<QComboBox>("T_44");
+  int list_changes = 0;
+  QAbstractItemModel* items = coefficient->model();
+  for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+    QObject::connect(items, signal, [&] { ++list_changes; });
+  }
+  QObject::connect(items, &QAbstractItemModel::modelReset, [&] { ++list_changes; });
+  ASSERT_TRUE(Focus(coefficient));
+  TypeKeys("4");
+  PressKey(Qt::Key_Backspace);
+  EXPECT_EQ(list_changes, 0);
+  form().model().coefficient().AddItem("50");
+  EXPECT_GT(list_changes, 0);
+  EXPECT_EQ(coefficient->findText("50"), 1);
+}
+
+// Where the cursor stands on the screen, relative to the edit's left edge, once it is drawn.
+int DrawnCursorX(QLineEdit* edit) {
+  edit->grab();
+  return edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+}
+
+TEST_F(AuditWindowTest, FeeExpressionsShowTheirStartAfterEveryWrite) {
+  form().model().page_control().SetActiveIndex(2);
+  std::string long_text = "(90000+0.0397*(2422887.52-2000000))";
+  while (long_text.size() < 200) long_text += "*1.0000";
+  const std::string shorter = "(90000+0.0397*(2422887.52-2000000))*0.85";
+  for (const char* name : {"T_SJF", "T_KCF"}) {
+    QLineEdit* edit = Edit(name);
+    form().SetText(name, long_text);
+    EXPECT_LT(DrawnCursorX(edit), 6) << name;
+    // The auditor reads the end of the expression, then a refresh writes a new one.
+    ASSERT_TRUE(Focus(edit));
+    PressKey(Qt::Key_End);
+    EXPECT_GT(DrawnCursorX(edit), edit->width() / 2) << name;
+    form().SetText(name, shorter);
+    EXPECT_EQ(edit->cursorPosition(), 0) << name;
+    EXPECT_LT(DrawnCursorX(edit), 6) << name;
+    // A refresh started from another page writes while the expression is out of sight.
+    PressKey(Qt::Key_End);
+    EXPECT_GT(DrawnCursorX(edit), edit->width() / 2) << name;
+    form().model().page_control().SetActiveIndex(0);
+    form().SetText(name, long_text + "*2");
+    form().model().page_control().SetActiveIndex(2);
+    EXPECT_LT(DrawnCursorX(edit), 6) << name;
+  }
 }
 
 TEST_F(AuditWindowTest, TabOrderFollowsTheCatalogue) {
@@ -252,29 +331,48 @@ TEST_F(AuditWindowTest, ModelWritesShowWithoutComingBackAsEdits) {
   EXPECT_EQ(title.text(), "新标题");
 }
 
-TEST_F(AuditWindowTest, EnterInAKeyFieldReachesItsKeyDown) {
+TEST_F(AuditWindowTest, EnterAndKeypadEnterReachEveryKeyDownOfTheDesignPage) {
   form().model().page_control().SetActiveIndex(2);
   std::vector<int> keys;
-  for (const char* name : {"T_31", "T_SJF", "T_KCF"}) {
+  for (const char* name : {"T_31", "T_SJF", "T_KCF", "T_44"}) {
     keys.clear();
     form().model().edit(name).on_key_down = [&](int key) { keys.push_back(key); };
-    QTest::keyClick(Edit(name), Qt::Key_A);
-    QTest::keyClick(Edit(name), Qt::Key_Return);
-    QTest::keyClick(Edit(name), Qt::Key_Enter);
+    ASSERT_TRUE(Focus(window().ControlWidget(name))) << name;
+    PressKey(Qt::Key_A);
+    PressKey(Qt::Key_Return);
+    PressKey(Qt::Key_Enter);
     EXPECT_EQ(keys, std::vector<int>({13, 13})) << name;
   }
-  keys.clear();
-  form().model().coefficient().on_key_down = [&](int key) { keys.push_back(key); };
-  QTest::keyClick(Widget<QComboBox>("T_44")->lineEdit(), Qt::Key_Return);
-  EXPECT_EQ(keys, std::vector<int>({13}));
 }
 
-TEST_F(AuditWindowTest, DoubleClickInTheCoefficientReachesItsHandler) {
+TEST_F(AuditWindowTest, EnterPutsBackTheCoefficientThatADoubleClickRemoved) {
   form().model().page_control().SetActiveIndex(2);
-  int double_clicks = 0;
-  form().model().coefficient().on_dbl_click = [&] { ++double_clicks; };
-  QTest::mouseDClick(Widget<QComboBox>("T_44")->lineEdit(), Qt::LeftButton);
-  EXPECT_EQ(double_clicks, 1);
+  auto* coefficient = Widget<QComboBox>("T_44");
+  ASSERT_TRUE(Focus(coefficient));
+  coefficient->lineEdit()->selectAll();
+  TypeKeys("65");
+  DoubleClick(coefficient->lineEdit());
+  EXPECT_EQ(form().model().coefficient().items(), std::vector<std::string>({"45"}));
+  EXPECT_EQ(coefficient->count(), 1);
+  ASSERT_TRUE(Focus(coefficient));
+  PressKey(Qt::Key_Return);
+  EXPECT_EQ(form().model().coefficient().items(), std::vector<std::string>({"45", "65"}));
+  EXPECT_EQ(coefficient->findText("65"), 1);
+  coefficient->lineEdit()->selectAll();
+  TypeKeys("50");
+  PressKey(Qt::Key_Enter);
+  EXPECT_EQ(form().model().coefficient().items(), std::vector<std::string>({"45", "50", "65"}));
+  EXPECT_EQ(form().Text("T_44"), "50");
+}
+
+TEST_F(AuditWindowTest, EnterInTheRouteLengthComputesTheSurveyFee) {
+  form().model().page_control().SetActiveIndex(2);
+  ASSERT_TRUE(Focus(Edit("T_31")));
+  TypeKeys("10");
+  ASSERT_TRUE(form().Text("T_30").empty());
+  PressKey(Qt::Key_Return);
+  EXPECT_FALSE(form().Text("T_30").empty());
+  EXPECT_EQ(Edit("T_30")->text().toStdString(), form().Text("T_30"));
 }
 
 TEST_F(AuditWindowTest, PicksReachTheModel) {
@@ -335,6 +433,7 @@ TEST_F(AuditWindowTest, UnreadableNumberShowsTheErrorBox) {
   EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
   EXPECT_EQ(box.owner, &window());
   EXPECT_EQ(box.modality, Qt::WindowModal);
+  EXPECT_EQ(box.button_texts, QStringList({QString::fromUtf8("确定")}));
 }
 
 TEST_F(AuditWindowTest, ErrorEscapingAHandlerIsShownAndTheFormStaysOpen) {
@@ -342,10 +441,35 @@ TEST_F(AuditWindowTest, ErrorEscapingAHandlerIsShownAndTheFormStaysOpen) {
   TypeInto(Edit("T_47"), "x");
   ASSERT_EQ(dialogs_.seen().size(), 1u);
   EXPECT_EQ(dialogs_.seen()[0].title, "TORVA");
-  EXPECT_EQ(dialogs_.seen()[0].text, "no such column: XM.");
+  EXPECT_EQ(dialogs_.seen()[0].text, QString::fromUtf8("数据表中没有这个字段：no such column: XM."));
   EXPECT_EQ(dialogs_.seen()[0].icon, QMessageBox::Critical);
   EXPECT_FALSE(form().ended());
   EXPECT_TRUE(window().isVisible());
+}
+
+// Another program renames the parameter table while the form is open: no key can be saved, so the
+// close says why once and asks, instead of a box per statement.
+TEST_F(AuditWindowTest, SaveWithoutItsTableSaysWhyOnceAndAsks) {
+  ExecSql(project_.db_path(), "ALTER TABLE G_GCCS RENAME TO G_GCCS_elsewhere");
+  Widget<QPushButton>("RzButton1")->click();
+  ASSERT_EQ(dialogs_.seen().size(), 2u);
+  EXPECT_TRUE(dialogs_.seen()[0].text.contains(QString::fromUtf8("no such table: G_GCCS")))
+      << dialogs_.seen()[0].text.toStdString();
+  EXPECT_EQ(dialogs_.seen()[1].buttons, QMessageBox::Yes | QMessageBox::No);
+  EXPECT_TRUE(form().ended());
+}
+
+// Every key's statement fails alike but the save goes on key by key: each distinct database error
+// is shown once, then one box says how often the errors recurred.
+TEST_F(AuditWindowTest, SaveFailingAtEveryKeyShowsEachDistinctErrorOnceThenHowOftenItRecurred) {
+  ExecSql(project_.db_path(),
+          "CREATE TRIGGER refuse BEFORE INSERT ON G_GCCS BEGIN SELECT RAISE(ABORT, 'refused'); END;");
+  Widget<QPushButton>("RzButton1")->click();
+  ASSERT_EQ(dialogs_.seen().size(), 2u);
+  EXPECT_EQ(dialogs_.seen()[0].text, QString::fromUtf8("refused"));
+  EXPECT_TRUE(dialogs_.seen()[1].text.startsWith(QString::fromUtf8("以上数据库错误又出现了 ")))
+      << dialogs_.seen()[1].text.toStdString();
+  EXPECT_TRUE(form().ended());
 }
 
 class RefusedQuestionTest : public AuditWindowTest {
@@ -361,8 +485,42 @@ TEST_F(RefusedQuestionTest, RefusedRefreshLeavesAutomaticRefreshUnchecked) {
   EXPECT_EQ(dialogs_.seen()[0].title, QString::fromUtf8("提示信息"));
   EXPECT_EQ(dialogs_.seen()[0].icon, QMessageBox::Question);
   EXPECT_EQ(dialogs_.seen()[0].buttons, QMessageBox::Yes | QMessageBox::No);
+  const QString buttons = dialogs_.seen()[0].button_texts.join('|');
+  EXPECT_TRUE(buttons.contains(QString::fromUtf8("是")) && buttons.contains(QString::fromUtf8("否")))
+      << buttons.toStdString();
   EXPECT_FALSE(form().Checked("RzCB_Auto"));
   EXPECT_FALSE(automatic->isChecked());
+}
+
+TEST(DatabaseErrorTextTest, AFileThatIsNoDatabaseIsReportedInChinese) {
+  TestProject project(kNoAutoRefreshSql);
+  const std::string not_a_database = (project.folder() / "notes.db").string();
+  {
+    std::ofstream out(not_a_database);
+    out << "这不是数据库，只是一段文字，长得足以让数据库引擎读它的文件头。\n";
+  }
+  DialogWatcher dialogs;
+  audit::FormContext context;
+  context.db_path = not_a_database;
+  context.host_folder = project.host_folder();
+  FormSession session(context);
+  session.window().show();
+  ASSERT_TRUE(WaitFor([&] { return session.form().ended(); }));
+  ASSERT_EQ(dialogs.seen().size(), 1u);
+  EXPECT_TRUE(dialogs.seen()[0].text.startsWith(QString::fromUtf8("该文件不是数据库：file is not a database")))
+      << dialogs.seen()[0].text.toStdString();
+}
+
+TEST(QtChineseTextsTest, QtSpeaksChineseOnlyWhileTheFormIsOpen) {
+  const QString ok = QCoreApplication::translate("QPlatformTheme", "OK");
+  {
+    TestProject project(kNoAutoRefreshSql);
+    audit::FormContext context;
+    context.db_path = project.db_path();
+    FormSession session(context);
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), QString::fromUtf8("确定"));
+  }
+  EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "OK"), ok);
 }
 
 // ---- closing ----

@@ -83,6 +83,7 @@ struct SeenDialog {
   QMessageBox::StandardButtons buttons;
   Qt::WindowModality modality = Qt::NonModal;
   QWidget* owner = nullptr;  // the window the box belongs to
+  QStringList button_texts;  // as shown, in the box's order
 };
 
 // Polls for visible message boxes, records each and answers it: OK, or for a question the answer
@@ -103,8 +104,10 @@ class DialogWatcher : public QObject {
       auto* box = qobject_cast<QMessageBox*>(widget);
       if (box == nullptr || !box->isVisible() || answered_.contains(box)) continue;
       answered_.append(box);
+      QStringList button_texts;
+      for (QAbstractButton* button : box->buttons()) button_texts << button->text();
       seen_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                       box->windowModality(), box->parentWidget()});
+                       box->windowModality(), box->parentWidget(), button_texts});
       QAbstractButton* button = box->button(answer_);
       if (button == nullptr) button = box->button(QMessageBox::Ok);
       if (button != nullptr) button->click();

@@ -65,17 +65,6 @@ void ClickCloseButton(QWidget* window) {
   button->click();
 }
 
-// Each test body runs in the second process, whose host folder is the test's project folder; the
-// first process only checks that it passed.
-#define RUN_IN_HOST_FOLDER()                                                   \
-  do {                                                                         \
-    if (!g_in_host_folder) {                                                   \
-      TestProject project(kNoAutoRefreshSql);                                  \
-      EXPECT_EQ(RunCurrentTestFrom(project.folder()), 0) << "see output above"; \
-      return;                                                                  \
-    }                                                                          \
-  } while (false)
-
 class OpenFormTest : public ::testing::Test {
  protected:
   OpenFormTest() : folder_(g_in_host_folder ? StartedFromFolder() : std::filesystem::path()) {}

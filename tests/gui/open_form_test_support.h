@@ -97,4 +97,16 @@ int RunCurrentTestFrom(const std::filesystem::path& folder);
 // The folder this process was started from (through the link), without a trailing '/'.
 std::filesystem::path StartedFromFolder();
 
+// Put first in a test body: the body runs in the second process, whose host folder is a project
+// folder made for the test (TestProject, gui_test_support.h); the first process only checks that
+// it passed.
+#define RUN_IN_HOST_FOLDER()                                                   \
+  do {                                                                         \
+    if (!g_in_host_folder) {                                                   \
+      TestProject project(kNoAutoRefreshSql);                                  \
+      EXPECT_EQ(RunCurrentTestFrom(project.folder()), 0) << "see output above"; \
+      return;                                                                  \
+    }                                                                          \
+  } while (false)
+
 }  // namespace torva::gui_test
