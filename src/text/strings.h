@@ -20,6 +20,13 @@ constexpr std::string_view TrimBlanks(std::string_view text) {
   return text;
 }
 
+// `text` without spaces (character 32 only) at either end: what a number conversion skips.
+constexpr std::string_view TrimSpaces(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
 constexpr char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // `text` with A-Z lowered; every other byte, UTF-8 included, unchanged.
