@@ -97,11 +97,16 @@ bool IsReservedWord(std::string_view word) {
   return kReserved.find(key + " ") != std::string_view::npos;
 }
 
-std::string Repeat(std::string_view text, int times) {
-  std::string out;
-  out.reserve(text.size() * static_cast<std::size_t>(times));
-  for (int k = 0; k < times; ++k) out += text;
-  return out;
+// lead, then `count` openings "function(", then body: a chain of one function, written left to right.
+std::string Wrap(std::string lead, std::string_view function, int count, std::string body) {
+  if (count == 0 && lead.empty()) return body;
+  lead.reserve(lead.size() + (function.size() + 1) * static_cast<std::size_t>(count) + body.size());
+  for (int k = 0; k < count; ++k) {
+    lead += function;
+    lead += '(';
+  }
+  lead += body;
+  return lead;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -206,7 +211,7 @@ class ArithmeticRewriter {
       body += ")";
       ++count;
     }
-    return lead + Repeat(std::string(kModFunction) + "(", count) + body;
+    return Wrap(std::move(lead), kModFunction, count, std::move(body));
   }
 
   // a \ b \ c -> torva_idiv(torva_idiv(a,b),c)
@@ -221,7 +226,7 @@ class ArithmeticRewriter {
       body += ")";
       ++count;
     }
-    return lead + Repeat(std::string(kIntegerDivideFunction) + "(", count) + body;
+    return Wrap(std::move(lead), kIntegerDivideFunction, count, std::move(body));
   }
 
   // operand (('*' | '/' | '%') operand)*, left to right; a/b -> a/torva_divisor(b). The chain stays
@@ -235,7 +240,8 @@ class ArithmeticRewriter {
         body += op.lead + op.text;  // not arithmetic; SQLite judges it
         break;
       }
-      body += op.lead + op.text;
+      body += op.lead;
+      body += op.text;
       if (op.text == "/") {
         body += TakeLead();
         body += kDivisorFunction;
@@ -259,6 +265,7 @@ class ArithmeticRewriter {
   // Negation binds less tightly than ^ in the engine: -2^2 is -(2^2).
   std::string Negation() {
     std::string signs = Signs();
+    if (signs.empty()) return PowerChain();
     return signs + PowerChain();
   }
 
@@ -275,7 +282,7 @@ class ArithmeticRewriter {
       body += ")";
       ++count;
     }
-    return lead + Repeat(std::string(kPowerFunction) + "(", count) + body;
+    return Wrap(std::move(lead), kPowerFunction, count, std::move(body));
   }
 
   std::string Concat() {
