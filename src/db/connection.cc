@@ -8,6 +8,7 @@
 #include <map>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "db/connection_string.h"
 #include "db/dialect.h"
@@ -116,22 +117,21 @@ const std::string& Connection::Translation(const std::string& sql) {
   return translations_.emplace(sql, std::move(translated)).first->second;
 }
 
-void Connection::Release(Statement statement, const std::string& sql) {
+void Connection::Release(Statement statement, const std::string& key) {
   // A statement of a connection closed since cannot share this handle: close_v2 keeps the old
   // handle alive, and so distinct, until its last statement is finalized here.
   if (!statement || db_ == nullptr || sqlite3_db_handle(statement.get()) != db_) return;
-  const auto translated = translations_.find(sql);
-  if (translated == translations_.end()) return;  // forgotten since: not worth keeping
-  if (idle_.count(translated->second) != 0) return;  // one of this text is kept already
+  if (idle_.count(key) != 0) return;  // one of this shape is kept already
   sqlite3_reset(statement.get());
   sqlite3_clear_bindings(statement.get());
   if (idle_.size() >= kStatementsKept) idle_.clear();
-  idle_.emplace(translated->second, std::move(statement));
+  idle_.emplace(key, std::move(statement));
 }
 
-Statement Connection::Prepare(const std::string& sql) {
+Statement Connection::Prepare(const std::string& sql, std::string* key) {
   if (db_ == nullptr) throw Error("The database connection is not open.");
-  const std::string& translated = Translation(sql);
+  std::vector<std::string> values;
+  const std::string& translated = Translation(LiteralsAsParameters(sql, &values));
   Statement stmt;
   if (const auto idle = idle_.find(translated); idle != idle_.end()) {
     stmt = std::move(idle->second);
@@ -154,15 +154,26 @@ Statement Connection::Prepare(const std::string& sql) {
       if (next_rc != SQLITE_OK || second) throw Error("Characters found after end of SQL statement.");
     }
   }
+  if (sqlite3_bind_parameter_count(stmt.get()) != static_cast<int>(values.size())) {
+    throw Error("The SQL statement's literals cannot be bound.");  // the shape lost one
+  }
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    if (sqlite3_bind_text(stmt.get(), static_cast<int>(k) + 1, values[k].data(),
+                          static_cast<int>(values[k].size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+      throw Error(sqlite3_errmsg(db_));
+    }
+  }
+  if (key != nullptr) *key = translated;
   return stmt;
 }
 
 void Connection::Execute(const std::string& sql) {
-  Statement stmt = Prepare(sql);
+  std::string key;
+  Statement stmt = Prepare(sql, &key);
   int rc = SQLITE_ROW;
   while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.get());
   const std::string message = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
-  Release(std::move(stmt), sql);
+  Release(std::move(stmt), key);
   if (rc != SQLITE_DONE) throw Error(message);
 }
 

@@ -43,16 +43,17 @@ class Connection {
   // database's text on failure.
   void Execute(const std::string& sql);
 
-  // Translates one statement of the desktop dialect and prepares it. Throws torva::Error when the
-  // connection is not open, the text is empty, holds more than one statement, or SQLite rejects it
-  // (with SQLite's text). Each distinct text is translated once and each distinct translation
-  // prepared once while the connection stays open: a statement given back with Release is handed
-  // out again, reset, by the next Prepare of the same text.
-  Statement Prepare(const std::string& sql);
+  // Translates one statement of the desktop dialect and prepares it, its string literals bound as
+  // parameters (LiteralsAsParameters). Throws torva::Error when the connection is not open, the
+  // text is empty, holds more than one statement, or SQLite rejects it (with SQLite's text). Each
+  // distinct shape is translated once and prepared once while the connection stays open: a
+  // statement given back with Release is handed out again, reset, by the next Prepare of the same
+  // shape. `key` receives what Release wants to know of the statement.
+  Statement Prepare(const std::string& sql, std::string* key = nullptr);
 
-  // Takes back a statement that Prepare handed out for `sql`, to be reused; one of another
+  // Takes back a statement that Prepare handed out with `key`, to be reused; one of another
   // connection, or of this one before it was reopened, is simply finalized.
-  void Release(Statement statement, const std::string& sql);
+  void Release(Statement statement, const std::string& key);
 
   // True while the file opened is the same file, unchanged: same device, inode, size and
   // modification time. False when it was replaced, removed or written to since, or when the
@@ -81,9 +82,9 @@ class Connection {
   std::string path_;
   FileIdentity identity_;
   // Both caches are emptied when they grow past their bound: the form runs a few dozen statement
-  // texts again and again, and the save a few hundred once each.
-  std::unordered_map<std::string, std::string> translations_;  // by the dialect's text
-  std::unordered_map<std::string, Statement> idle_;            // by the translated text
+  // shapes again and again.
+  std::unordered_map<std::string, std::string> translations_;  // by the dialect's shape
+  std::unordered_map<std::string, Statement> idle_;            // by the translated shape
 };
 
 }  // namespace torva::db

@@ -342,7 +342,53 @@ class ArithmeticRewriter {
   int depth_ = 0;
 };
 
+// The value of a quoted literal: the text between the quotes with each doubled quote made one.
+std::string LiteralValue(std::string_view token) {
+  const char quote = token.front();
+  const std::string_view inner = token.substr(1, token.size() - 2);
+  std::string value;
+  value.reserve(inner.size());
+  for (std::size_t k = 0; k < inner.size(); ++k) {
+    if (inner[k] == quote) ++k;  // the first of a doubled quote
+    value += inner[k];
+  }
+  return value;
+}
+
 }  // namespace
+
+std::string LiteralsAsParameters(std::string_view sql, std::vector<std::string>* values) {
+  values->clear();
+  const std::vector<Token> tokens = Tokenize(sql);
+  std::string shape;
+  shape.reserve(sql.size());
+  for (const Token& token : tokens) {
+    switch (token.kind) {
+      case TokenKind::kParameter:
+      case TokenKind::kUnclosed: values->clear(); return std::string(sql);
+      case TokenKind::kString:
+      case TokenKind::kTextLiteral:
+        // SQLite reads a statement's text only up to a NUL byte; bound, such a literal would pass
+        // where the statement as written fails. It keeps meeting the failure of the text.
+        if (token.text.find('\0') != std::string_view::npos) {
+          values->clear();
+          return std::string(sql);
+        }
+        values->push_back(LiteralValue(token.text));
+        shape += '?';
+        break;
+      default:
+        // "?1" would be a numbered parameter.
+        if (!shape.empty() && shape.back() == '?' && token.text.front() >= '0' &&
+            token.text.front() <= '9') {
+          shape += ' ';
+        }
+        shape += token.text;
+        break;
+    }
+  }
+  return shape;
+}
 
 std::string TranslateDialect(std::string_view sql) {
   const std::vector<Token> tokens = Tokenize(sql);

@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace torva::db {
 
@@ -22,6 +23,12 @@ namespace torva::db {
 // literals is never touched. Takes time linear in the length of the statement. Throws torva::Error
 // on an unterminated string literal and on an operator without its operands.
 std::string TranslateDialect(std::string_view sql);
+
+// The statement with each string literal ('text' or "text") replaced by a parameter "?", its value
+// appended to `values` in order: statements that differ only in their texts then share one shape,
+// translated and prepared once. A statement that has parameters of its own, an unterminated
+// literal or a literal holding a NUL byte is returned unchanged with no values.
+std::string LiteralsAsParameters(std::string_view sql, std::vector<std::string>* values);
 
 // Checks that `expression` (the text an auditor typed, to be evaluated as "select EXPR as HJ") is
 // arithmetic only: numbers (digits, one '.', an optional exponent), the operators + - * / % ^ \ and

@@ -53,9 +53,8 @@ Connection& Query::Connect() {
 
 void Query::Prepare() {
   Connection& connection = Connect();
-  stmt_ = connection.Prepare(sql_);
+  stmt_ = connection.Prepare(sql_, &stmt_key_);
   stmt_connection_ = &connection;
-  stmt_sql_ = sql_;
 }
 
 void Query::Open() {
@@ -85,7 +84,7 @@ void Query::Execute() {
 
 void Query::Close() {
   // The own connection is only ever replaced by Connect, after this has let go of its statement.
-  if (stmt_) stmt_connection_->Release(std::move(stmt_), stmt_sql_);
+  if (stmt_) stmt_connection_->Release(std::move(stmt_), stmt_key_);
   stmt_.reset();
   stmt_connection_ = nullptr;
   has_row_ = false;

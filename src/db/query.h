@@ -64,7 +64,7 @@ class Query {
   // The connection to run on: the bound one, or the own one, (re)connected read-only unless it is
   // open on an unchanged file.
   Connection& Connect();
-  // Prepares sql_ on the connection and remembers the text it was prepared from.
+  // Prepares sql_ on the connection and remembers where and as what.
   void Prepare();
   int ColumnIndex(const std::string& column) const;  // throws when the column is not there
   std::string TextAt(int index) const;
@@ -76,7 +76,7 @@ class Query {
   std::string sql_;
   Statement stmt_;
   Connection* stmt_connection_ = nullptr;  // where stmt_ was prepared
-  std::string stmt_sql_;                   // the text stmt_ was prepared from
+  std::string stmt_key_;                   // what its connection knows stmt_ by
   bool has_row_ = false;
 };
 

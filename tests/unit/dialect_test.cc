@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "db/functions.h"
 #include "text/error.h"
@@ -146,6 +147,37 @@ TEST(TranslateDialectTest, AnOperatorWithoutItsOperandsIsAnError) {
 TEST(TranslateDialectTest, DeepNestingIsRefusedNotOverflowed) {
   const std::string sql = "select " + std::string(100000, '(') + "1/2" + std::string(100000, ')');
   EXPECT_NE(ErrorOf([&] { TranslateDialect(sql); }).find("nested too deeply"), std::string::npos);
+}
+
+TEST(LiteralsAsParametersTest, EachStringLiteralBecomesAParameterWithItsValue) {
+  std::vector<std::string> values;
+  EXPECT_EQ(LiteralsAsParameters("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'T_1','1.00')",
+                                 &values),
+            "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,?,?)");
+  EXPECT_EQ(values, (std::vector<std::string>{"T_1", "1.00"}));
+  EXPECT_EQ(LiteralsAsParameters("select 'it''s', \"say \"\"hi\"\"\", ''", &values),
+            "select ?, ?, ?");
+  EXPECT_EQ(values, (std::vector<std::string>{"it's", "say \"hi\"", ""}));
+  EXPECT_EQ(LiteralsAsParameters("select x'AB', 12, IIF(ZZ=0,1,2)", &values),
+            "select x'AB', 12, IIF(ZZ=0,1,2)");
+  EXPECT_TRUE(values.empty());
+}
+
+TEST(LiteralsAsParametersTest, ANumberRightAfterALiteralStaysANumber) {
+  std::vector<std::string> values;
+  EXPECT_EQ(LiteralsAsParameters("select 'a'1", &values), "select ? 1");
+}
+
+TEST(LiteralsAsParametersTest, AStatementWithItsOwnParametersIsLeftAlone) {
+  std::vector<std::string> values{"stale"};
+  EXPECT_EQ(LiteralsAsParameters("select 'a', ?", &values), "select 'a', ?");
+  EXPECT_TRUE(values.empty());
+  EXPECT_EQ(LiteralsAsParameters("select 'a', :b", &values), "select 'a', :b");
+  EXPECT_EQ(LiteralsAsParameters("select 'a', 'b", &values), "select 'a', 'b");
+  EXPECT_TRUE(values.empty());
+  const std::string nul("select 'a', 'b\0c'", 17);
+  EXPECT_EQ(LiteralsAsParameters(nul, &values), nul);
+  EXPECT_TRUE(values.empty());
 }
 
 TEST(TranslateDialectTest, UnterminatedLiteralIsAnError) {

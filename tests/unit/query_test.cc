@@ -377,31 +377,47 @@ TEST_F(DbTest, OwnConnectionQueryFailsOnAMissingFile) {
 // ---------------------------------------------------------------------------------------------
 // What a connection keeps between statements
 
-TEST_F(DbTest, AStatementGivenBackIsHandedOutAgainForTheSameText) {
+TEST_F(DbTest, AStatementGivenBackIsHandedOutAgainForTheSameShape) {
   connection_.Open(JetConnectionString(path_));
-  const std::string text = "select CSName from G_GCCS where GCID=-1";
-  Statement first = connection_.Prepare(text);
+  std::string key;
+  Statement first = connection_.Prepare("select S_Val from G_GCCS where CSName='T_1'", &key);
   sqlite3_stmt* const kept = first.get();
   ASSERT_EQ(sqlite3_step(kept), SQLITE_ROW);
-  connection_.Release(std::move(first), text);
-  Statement other = connection_.Prepare("select CSName from G_GCCS where GCID=-12");
+  connection_.Release(std::move(first), key);
+  Statement other = connection_.Prepare("select CSName from G_GCCS where CSName='T_1'");
   EXPECT_NE(other.get(), kept);
-  Statement again = connection_.Prepare(text);
+  // Another literal, the same shape: the same statement, reset, with the new text bound.
+  Statement again = connection_.Prepare("select S_Val from G_GCCS where CSName=\"T_2\"");
   EXPECT_EQ(again.get(), kept);
-  // Reset when it was given back: it runs from its first row.
   ASSERT_EQ(sqlite3_step(again.get()), SQLITE_ROW);
-  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(again.get(), 0)), "T_1");
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(again.get(), 0)), "abc");
+  EXPECT_EQ(sqlite3_step(again.get()), SQLITE_DONE);
 }
 
 TEST_F(DbTest, AStatementOfAConnectionClosedSinceIsNotReused) {
   connection_.Open(JetConnectionString(path_));
   const std::string text = "select count(*) from G_GCCS";
-  Statement old = connection_.Prepare(text);
+  std::string key;
+  Statement old = connection_.Prepare(text, &key);
   connection_.Close();
   connection_.Open(JetConnectionString(path_));
-  connection_.Release(std::move(old), text);
+  connection_.Release(std::move(old), key);
   Statement fresh = connection_.Prepare(text);
   EXPECT_EQ(sqlite3_db_handle(fresh.get()), connection_.handle());
+}
+
+TEST_F(DbTest, LiteralsKeepTheirValuesWhenBound) {
+  connection_.Open(JetConnectionString(path_));
+  connection_.Execute("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'q''1',\"say \"\"hi\"\"\")");
+  connection_.Execute("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'q2','')");
+  EXPECT_EQ(Count(connection_, "CSName='q''1' and S_Val='say \"hi\"'"), 1);
+  EXPECT_EQ(Count(connection_, "CSName=\"q2\" and S_Val=''"), 1);
+  EXPECT_EQ(Count(connection_, "CSName='q2' and S_Val is null"), 0);
+  Query query(&connection_);
+  query.SetSql("select 'a'||\"b\" as A, '7'/2 as B");
+  query.Open();
+  EXPECT_EQ(query.AsText("A"), "ab");
+  EXPECT_EQ(query.AsText("B"), "3.5");
 }
 
 TEST_F(DbTest, AQueryReusingAStatementReadsFreshRows) {
