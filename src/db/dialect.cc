@@ -88,13 +88,11 @@ std::vector<Piece> ToPieces(std::string_view sql, const std::vector<Token>& toke
 // Words that can never be an operand; any other word may be a column, a function or a value.
 bool IsReservedWord(std::string_view word) {
   static constexpr std::string_view kReserved =
-      " ADD ALL ALTER AND AS ASC BETWEEN BY CHECK COLLATE COMMIT CONSTRAINT CREATE DEFAULT DELETE"
-      " DESC DISTINCT DROP ELSE END ESCAPE EXCEPT FROM GLOB GROUP HAVING IN INDEX INSERT INTERSECT"
-      " INTO IS ISNULL JOIN LIKE LIMIT MATCH MOD NOT NOTNULL OFFSET ON OR ORDER REGEXP RETURNING"
-      " SELECT SET TABLE THEN UNION UPDATE USING VALUES WHEN WHERE WITH ";
-  std::string key = " ";
-  for (char c : word) key += static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-  return kReserved.find(key + " ") != std::string_view::npos;
+      " add all alter and as asc between by check collate commit constraint create default delete"
+      " desc distinct drop else end escape except from glob group having in index insert intersect"
+      " into is isnull join like limit match mod not notnull offset on or order regexp returning"
+      " select set table then union update using values when where with ";
+  return kReserved.find(" " + text::ToLowerAscii(word) + " ") != std::string_view::npos;
 }
 
 // lead, then `count` openings "function(", then body: a chain of one function, written left to right.

@@ -8,13 +8,12 @@
 namespace torva::db {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
 bool IsIdStart(char c) {
   const auto u = static_cast<unsigned char>(c);
   return std::isalpha(u) || c == '_' || u >= 0x80;
 }
-bool IsIdChar(char c) { return IsIdStart(c) || IsDigit(c) || c == '$'; }
+bool IsIdChar(char c) { return IsIdStart(c) || text::IsAsciiDigit(c) || c == '$'; }
 
 // Moves past a quoted token that opens at sql[pos] and ends with `close`; inside quotes (not
 // brackets) a doubled closing character stands for one. False when it is never closed.
@@ -33,7 +32,7 @@ bool SkipQuoted(std::string_view sql, std::size_t& pos, char close) {
 
 void SkipNumber(std::string_view sql, std::size_t& pos) {
   auto digits = [&] {
-    while (pos < sql.size() && IsDigit(sql[pos])) ++pos;
+    while (pos < sql.size() && text::IsAsciiDigit(sql[pos])) ++pos;
   };
   const bool hex = sql[pos] == '0' && pos + 2 < sql.size() &&
                    (sql[pos + 1] == 'x' || sql[pos + 1] == 'X') && IsHexDigit(sql[pos + 2]);
@@ -50,7 +49,7 @@ void SkipNumber(std::string_view sql, std::size_t& pos) {
   if (pos < sql.size() && (sql[pos] == 'e' || sql[pos] == 'E')) {
     std::size_t exp = pos + 1;
     if (exp < sql.size() && (sql[exp] == '+' || sql[exp] == '-')) ++exp;
-    if (exp < sql.size() && IsDigit(sql[exp])) {
+    if (exp < sql.size() && text::IsAsciiDigit(sql[exp])) {
       pos = exp;
       digits();
     }
@@ -97,7 +96,7 @@ TokenKind Scan(std::string_view sql, std::size_t& pos) {
     case '[': return SkipQuoted(sql, pos, ']') ? TokenKind::kBracketName : TokenKind::kUnclosed;
     default: break;
   }
-  if (IsDigit(c) || (c == '.' && IsDigit(next))) {
+  if (text::IsAsciiDigit(c) || (c == '.' && text::IsAsciiDigit(next))) {
     SkipNumber(sql, pos);
     return TokenKind::kNumber;
   }

@@ -16,7 +16,6 @@
 namespace torva::text {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A decimal exponent beyond this is far outside every float type; clamping keeps the sums from
 // overflowing an integer on texts like "1E99999999999999999999".
@@ -43,7 +42,7 @@ std::optional<long double> Convert(std::string_view text, bool lone_point_is_zer
   int64_t lead_power = 0;
 
   size_t int_digits = 0;
-  while (i < n && IsDigit(s[i])) {
+  while (i < n && IsAsciiDigit(s[i])) {
     if (!any_nonzero && s[i] != '0') {
       any_nonzero = true;
       lead_power = -static_cast<int64_t>(int_digits);  // corrected below by the digit count
@@ -58,7 +57,7 @@ std::optional<long double> Convert(std::string_view text, bool lone_point_is_zer
   if (i < n && s[i] == '.') {
     point = true;
     ++i;
-    while (i < n && IsDigit(s[i])) {
+    while (i < n && IsAsciiDigit(s[i])) {
       if (!any_nonzero && s[i] != '0') {
         any_nonzero = true;
         lead_power = -static_cast<int64_t>(frac_digits) - 1;
@@ -79,7 +78,7 @@ std::optional<long double> Convert(std::string_view text, bool lone_point_is_zer
       ++i;
     }
     size_t exponent_digits = 0;
-    while (i < n && IsDigit(s[i])) {
+    while (i < n && IsAsciiDigit(s[i])) {
       if (exponent < kExponentClamp) exponent = exponent * 10 + (s[i] - '0');
       ++exponent_digits;
       ++i;
@@ -133,7 +132,7 @@ Decimal18 ToDecimal18(long double magnitude) {
   int count = 0;
   const char* p = buffer;
   for (; p < result.ptr && *p != 'e'; ++p) {
-    if (IsDigit(*p) && count < 18) decimal.digits[count++] = *p;
+    if (IsAsciiDigit(*p) && count < 18) decimal.digits[count++] = *p;
   }
   for (; count < 18; ++count) decimal.digits[count] = '0';
   int power = 0;
@@ -177,7 +176,7 @@ std::string RoundSignificant(long double magnitude, int significant, int* power)
     std::string digits;
     const char* p = buffer;
     for (; p < result.ptr && *p != 'e'; ++p) {
-      if (IsDigit(*p)) digits.push_back(*p);
+      if (IsAsciiDigit(*p)) digits.push_back(*p);
     }
     std::from_chars(p + 1 + (p[1] == '+'), result.ptr, *exponent);
     return digits;
@@ -219,7 +218,7 @@ bool IsNumeric(std::string_view text) {
   const std::string_view trimmed = TrimBlanks(text);
   if (trimmed.empty()) return false;
   for (char c : trimmed) {
-    if (!IsDigit(c) && c != '-' && c != '.') return false;
+    if (!IsAsciiDigit(c) && c != '-' && c != '.') return false;
   }
   return true;
 }

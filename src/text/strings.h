@@ -10,6 +10,8 @@
 
 namespace torva::text {
 
+constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
 // Characters 0..32 count as blanks: spaces, tabs, line ends and the other control characters.
 constexpr bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
