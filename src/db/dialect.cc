@@ -2,11 +2,13 @@
 #include "db/dialect.h"
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "db/deep_arithmetic.h"
 #include "db/dialect_tokens.h"
 #include "db/functions.h"
 #include "text/error.h"
@@ -389,6 +391,9 @@ std::string LiteralsAsParameters(std::string_view sql, std::vector<std::string>*
 }
 
 std::string TranslateDialect(std::string_view sql) {
+  if (const std::optional<std::string> flat = FlattenDeepArithmetic(sql)) {
+    return TranslateDialect(*flat);  // nests no deeper than a few levels now: no second time
+  }
   const std::vector<Token> tokens = Tokenize(sql);
   std::string tail;
   bool rewrite = false;

@@ -81,6 +81,10 @@ TEST(ArithmeticShapeTest, NestingIsLimitedToAHundredLevels) {
   const std::string too_deep = Repeat("(", 101) + "1" + Repeat(")", 101);
   EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(twelve); }), "no error");
   EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(eleven); }), "no error");
+  for (const char* level : {"(", "abs(", "1+(", "2*(3+", "1/(", "2^(", "7 Mod (", "7\\("}) {
+    const std::string hundred = Repeat(level, 100) + "1" + Repeat(")", 100);
+    EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(hundred); }), "no error") << level;
+  }
   EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(too_deep); }),
             "计算式的括号嵌套太深（最多 100 层）：" + too_deep.substr(0, 200) + "...");
 }
@@ -88,7 +92,7 @@ TEST(ArithmeticShapeTest, NestingIsLimitedToAHundredLevels) {
 TEST(ArithmeticShapeTest, WhatSqliteCannotParseIsRefusedBeforeItRuns) {
   // SQLite's parser stack holds only so many nested calls, and so many signs; its expression trees
   // only so many operators in one chain.
-  const std::string calls = Repeat("abs(", 40) + "1" + Repeat(")", 40);
+  const std::string calls = Repeat("round(", 40) + "1" + Repeat(",1)", 40);
   const std::string signs = Repeat("- ", 200) + "1";
   const std::string chain = "1" + Repeat("/2", 1500);
   EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(calls); }),
@@ -151,6 +155,10 @@ TEST_F(AcceptedExpressionTest, EveryAcceptedShapeEvaluatesWithoutTouchingATable)
       {"5.", "5"},
       {Repeat("(", 12) + "1/4" + Repeat(")", 12), "0.25"},
       {Repeat("abs(", 11) + "-1" + Repeat(")", 11), "1"},
+      {Repeat("abs(", 100) + "-1" + Repeat(")", 100), "1"},
+      {Repeat("1+(", 100) + "1" + Repeat(")", 100), "101"},
+      {Repeat("2*(3+", 100) + "1" + Repeat(")", 100), "8.87355420159761E30"},
+      {Repeat("1/(", 100) + "2" + Repeat(")", 100), "2"},
       {"1" + Repeat("/1", 500), "1"},
       {"2^3", "8"},
       {"7\\2", "3"},

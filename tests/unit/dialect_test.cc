@@ -149,6 +149,21 @@ TEST(TranslateDialectTest, DeepNestingIsRefusedNotOverflowed) {
   EXPECT_NE(ErrorOf([&] { TranslateDialect(sql); }).find("nested too deeply"), std::string::npos);
 }
 
+// SQLite's parser follows only some fifteen levels of the costliest nesting.
+TEST(TranslateDialectTest, DeepArithmeticMovesIntoCommonTableExpressions) {
+  EXPECT_EQ(TranslateDialect("select ((((((((1)))))))) as HJ"),
+            "with torva_deep1(v) as (select ((((((1))))))) select ((select v from torva_deep1)) "
+            "as HJ");
+  EXPECT_EQ(TranslateDialect("select 2*abs(abs(abs(abs(abs(abs(abs(-1/2))))))) as HJ"),
+            "with torva_deep1(v) as (select abs(abs(abs(abs(abs(abs(-1/torva_divisor(2)))))))) "
+            "select 2*abs((select v from torva_deep1)) as HJ");
+  // Shallow, not a select, or not arithmetic: as it stands.
+  EXPECT_EQ(TranslateDialect("select ((((((1)))))) as HJ"), "select ((((((1)))))) as HJ");
+  EXPECT_EQ(TranslateDialect("delete from t where a=((((((((1))))))))"),
+            "delete from t where a=((((((((1))))))))");
+  EXPECT_EQ(TranslateDialect("select (((((((('a'))))))))"), "select (((((((('a'))))))))");
+}
+
 TEST(LiteralsAsParametersTest, EachStringLiteralBecomesAParameterWithItsValue) {
   std::vector<std::string> values;
   EXPECT_EQ(LiteralsAsParameters("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'T_1','1.00')",
