@@ -20,8 +20,9 @@ namespace torva::db {
 // divisor function (a/b/c is a/torva_divisor(b)/torva_divisor(c)); ^, \ and Mod become calls of
 // their functions with the operands the engine's precedence gives them (-2^2 is -torva_pow(2,2),
 // 1+7\2*3 is 1+torva_idiv(7,2*3)); two minus signs side by side are kept apart. Text inside string
-// literals is never touched. Takes time linear in the length of the statement. Throws torva::Error
-// on an unterminated string literal and on an operator without its operands.
+// literals is never touched. A select whose arithmetic nests deeper than SQLite's parser follows is
+// first made shallow (deep_arithmetic.h). A chain of operators takes time linear in its length.
+// Throws torva::Error on an unterminated string literal and on an operator without its operands.
 std::string TranslateDialect(std::string_view sql);
 
 // The statement with each string literal ('text' or "text") replaced by a parameter "?", its value
