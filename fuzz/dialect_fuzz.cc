@@ -74,23 +74,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   torva::db::Connection& connection = ProjectConnection();
   touched = 0;
-  sqlite3_stmt* stmt = nullptr;
+  torva::db::Statement stmt;
   try {
     stmt = connection.Prepare("select " + std::string(input) + " as HJ");
   } catch (const torva::Error& e) {
     Fail("an accepted expression does not prepare", input, e.what());
   }
   if (touched != 0) Fail("an accepted expression touches the database", input, touched_what);
-  if (!sqlite3_stmt_readonly(stmt)) Fail("an accepted expression is not read-only", input, "");
-  if (sqlite3_column_count(stmt) != 1)
+  if (!sqlite3_stmt_readonly(stmt.get()))
+    Fail("an accepted expression is not read-only", input, "");
+  if (sqlite3_column_count(stmt.get()) != 1)
     Fail("an accepted expression gives several columns", input, "");
-  const int first = sqlite3_step(stmt);
+  const int first = sqlite3_step(stmt.get());
   if (first == SQLITE_ROW) {
-    if (sqlite3_step(stmt) != SQLITE_DONE)
+    if (sqlite3_step(stmt.get()) != SQLITE_DONE)
       Fail("an accepted expression gives several rows", input, "");
   } else if (first != SQLITE_ERROR) {
     Fail("an accepted expression neither evaluates nor fails", input, std::to_string(first));
   }
-  sqlite3_finalize(stmt);
   return 0;
 }

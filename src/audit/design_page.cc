@@ -52,9 +52,9 @@ void TfrmMain::CalcSurveyDesignTotal(int Loaded) {
   const std::string first_review = Text("T_23");
   if (!IsBlank(first_review)) {
     // An empty total (possible only while the form loads) has nothing to cap.
-    std::optional<double> audited;
-    if (!IsBlank(total)) audited = text::StrictToFloat(total);
-    const double cap = text::StrictToFloat(first_review);
+    std::optional<long double> audited;
+    if (!IsBlank(total)) audited = text::StrictToExtended(total);
+    const long double cap = text::StrictToExtended(first_review);
     if (audited && *audited > cap) SetText("T_29", first_review);
   }
   SetText("T_55", Text("T_29"));

@@ -38,9 +38,9 @@ void TfrmMain::CalcFeeAuditTotals(int Loaded, int Scope) {
 
   // The auditor's total may not exceed the first-review total. A first-review total that was never
   // computed (empty) caps nothing; any other text that is no number is an error.
-  const double audited = text::StrictToFloat(Text("T_7"));
+  const long double audited = text::StrictToExtended(Text("T_7"));
   const std::string first_review = Text("D_9");
-  if (!text::TrimBlanks(first_review).empty() && audited > text::StrictToFloat(first_review)) {
+  if (!text::TrimBlanks(first_review).empty() && audited > text::StrictToExtended(first_review)) {
     SetText("T_7", first_review);
   }
   SetText("T_50", Text("T_7"));

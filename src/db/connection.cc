@@ -2,10 +2,14 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <map>
 #include <string_view>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include "db/connection_string.h"
 #include "db/dialect.h"
@@ -49,9 +53,30 @@ int RunNative(sqlite3* db, const std::string& sql) {
   return sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr);
 }
 
+constexpr std::size_t kTranslationsKept = 256;
+constexpr std::size_t kStatementsKept = 64;
+
 }  // namespace
 
+void StatementFinalizer::operator()(sqlite3_stmt* stmt) const noexcept { sqlite3_finalize(stmt); }
+
 Connection::~Connection() { Close(); }
+
+bool Connection::Identify(const std::string& path, FileIdentity* identity) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return false;
+  identity->device = status.st_dev;
+  identity->inode = status.st_ino;
+  identity->size = status.st_size;
+  identity->modified_ns =
+      static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec;
+  return true;
+}
+
+bool Connection::FileUnchanged() const {
+  FileIdentity now;
+  return db_ != nullptr && Identify(path_, &now) && now == identity_;
+}
 
 void Connection::Open(const std::string& connection_string, bool read_only) {
   Close();
@@ -72,47 +97,84 @@ void Connection::Open(const std::string& connection_string, bool read_only) {
   }
   db_ = db;
   path_ = path;
+  // Taken after the schema was read, which is all an opening reads.
+  if (!Identify(path_, &identity_)) identity_ = FileIdentity{};
 }
 
 void Connection::Close() {
   if (db_ == nullptr) return;
+  idle_.clear();
   // close_v2: a query that still holds a statement keeps the handle alive until it lets go.
   sqlite3_close_v2(db_);
   db_ = nullptr;
   path_.clear();
 }
 
-sqlite3_stmt* Connection::Prepare(const std::string& sql) {
+const std::string& Connection::Translation(const std::string& sql) {
+  const auto found = translations_.find(sql);
+  if (found != translations_.end()) return found->second;
+  std::string translated = TranslateDialect(sql);
+  if (translations_.size() >= kTranslationsKept) translations_.clear();
+  return translations_.emplace(sql, std::move(translated)).first->second;
+}
+
+void Connection::Release(Statement statement, const std::string& key) {
+  // A statement of a connection closed since cannot share this handle: close_v2 keeps the old
+  // handle alive, and so distinct, until its last statement is finalized here.
+  if (!statement || db_ == nullptr || sqlite3_db_handle(statement.get()) != db_) return;
+  if (idle_.count(key) != 0) return;  // one of this shape is kept already
+  sqlite3_reset(statement.get());
+  sqlite3_clear_bindings(statement.get());
+  if (idle_.size() >= kStatementsKept) idle_.clear();
+  idle_.emplace(key, std::move(statement));
+}
+
+Statement Connection::Prepare(const std::string& sql, std::string* key) {
   if (db_ == nullptr) throw Error("The database connection is not open.");
-  const std::string translated = TranslateDialect(sql);
-  const char* const end = translated.c_str() + translated.size();
-  sqlite3_stmt* stmt = nullptr;
-  const char* tail = nullptr;
-  if (sqlite3_prepare_v2(db_, translated.c_str(), static_cast<int>(translated.size()), &stmt,
-                         &tail) != SQLITE_OK) {
-    throw Error(sqlite3_errmsg(db_));
+  std::vector<std::string> values;
+  const std::string& translated = Translation(LiteralsAsParameters(sql, &values));
+  Statement stmt;
+  if (const auto idle = idle_.find(translated); idle != idle_.end()) {
+    stmt = std::move(idle->second);
+    idle_.erase(idle);
+  } else {
+    const char* const end = translated.c_str() + translated.size();
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db_, translated.c_str(), static_cast<int>(translated.size()),
+                                      &raw, &tail);
+    stmt.reset(raw);
+    if (rc != SQLITE_OK) throw Error(sqlite3_errmsg(db_));
+    if (!stmt) throw Error("The SQL statement is empty.");
+    // One statement only: a second one after ';' is refused, not silently run or dropped.
+    if (tail != nullptr && tail < end) {
+      sqlite3_stmt* next = nullptr;
+      const int next_rc =
+          sqlite3_prepare_v2(db_, tail, static_cast<int>(end - tail), &next, nullptr);
+      const Statement second(next);
+      if (next_rc != SQLITE_OK || second) throw Error("Characters found after end of SQL statement.");
+    }
   }
-  if (stmt == nullptr) throw Error("The SQL statement is empty.");
-  // One statement only: a second one after ';' is refused, not silently run or dropped.
-  sqlite3_stmt* next = nullptr;
-  const bool more =
-      tail != nullptr && tail < end &&
-      (sqlite3_prepare_v2(db_, tail, static_cast<int>(end - tail), &next, nullptr) != SQLITE_OK ||
-       next != nullptr);
-  sqlite3_finalize(next);
-  if (more) {
-    sqlite3_finalize(stmt);
-    throw Error("Characters found after end of SQL statement.");
+  if (sqlite3_bind_parameter_count(stmt.get()) != static_cast<int>(values.size())) {
+    throw Error("The SQL statement's literals cannot be bound.");  // the shape lost one
   }
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    if (sqlite3_bind_text(stmt.get(), static_cast<int>(k) + 1, values[k].data(),
+                          static_cast<int>(values[k].size()), SQLITE_TRANSIENT) != SQLITE_OK) {
+      throw Error(sqlite3_errmsg(db_));
+    }
+  }
+  if (key != nullptr) *key = translated;
   return stmt;
 }
 
 void Connection::Execute(const std::string& sql) {
-  sqlite3_stmt* stmt = Prepare(sql);
+  std::string key;
+  Statement stmt = Prepare(sql, &key);
   int rc = SQLITE_ROW;
-  while (rc == SQLITE_ROW) rc = sqlite3_step(stmt);
+  while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.get());
   const std::string message = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
-  sqlite3_finalize(stmt);
+  Release(std::move(stmt), key);
   if (rc != SQLITE_DONE) throw Error(message);
 }
 

@@ -1,12 +1,22 @@
 // A connection to one database file, standing where the desktop database provider would.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <unordered_map>
+
+#include <sys/types.h>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace torva::db {
+
+// Finalizes a prepared statement; the owner of a Statement never calls sqlite3_finalize itself.
+struct StatementFinalizer {
+  void operator()(sqlite3_stmt* stmt) const noexcept;
+};
+using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
 
 class Connection {
  public:
@@ -33,10 +43,22 @@ class Connection {
   // database's text on failure.
   void Execute(const std::string& sql);
 
-  // Translates one statement of the desktop dialect and prepares it; the caller finalizes the
-  // statement. Throws torva::Error when the connection is not open, the text is empty, holds more
-  // than one statement, or SQLite rejects it (with SQLite's text).
-  sqlite3_stmt* Prepare(const std::string& sql);
+  // Translates one statement of the desktop dialect and prepares it, its string literals bound as
+  // parameters (LiteralsAsParameters). Throws torva::Error when the connection is not open, the
+  // text is empty, holds more than one statement, or SQLite rejects it (with SQLite's text). Each
+  // distinct shape is translated once and prepared once while the connection stays open: a
+  // statement given back with Release is handed out again, reset, by the next Prepare of the same
+  // shape. `key` receives what Release wants to know of the statement.
+  Statement Prepare(const std::string& sql, std::string* key = nullptr);
+
+  // Takes back a statement that Prepare handed out with `key`, to be reused; one of another
+  // connection, or of this one before it was reopened, is simply finalized.
+  void Release(Statement statement, const std::string& key);
+
+  // True while the file opened is the same file, unchanged: same device, inode, size and
+  // modification time. False when it was replaced, removed or written to since, or when the
+  // connection is not open.
+  bool FileUnchanged() const;
 
   // Runs SQLite's own SQL as it stands (transactions, savepoints); throws torva::Error on failure.
   void ExecuteNative(const std::string& sql);
@@ -63,8 +85,24 @@ class Connection {
   static constexpr int kBusyTimeoutMs = 5000;
 
  private:
+  struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long modified_ns = 0;
+    bool operator==(const FileIdentity&) const = default;
+  };
+  static bool Identify(const std::string& path, FileIdentity* identity);
+
+  const std::string& Translation(const std::string& sql);
+
   sqlite3* db_ = nullptr;
   std::string path_;
+  FileIdentity identity_;
+  // Both caches are emptied when they grow past their bound: the form runs a few dozen statement
+  // shapes again and again.
+  std::unordered_map<std::string, std::string> translations_;  // by the dialect's shape
+  std::unordered_map<std::string, Statement> idle_;            // by the translated shape
 };
 
 }  // namespace torva::db

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -43,23 +45,78 @@ void ResultNotANumber(sqlite3_context* context, const char* function, sqlite3_va
   sqlite3_result_error(context, message.c_str(), -1);
 }
 
-// a/b as real division: 7/2 is 3.5, and a zero divisor is an error rather than NULL, so that a fee
-// computed from a missing band is reported instead of silently becoming empty.
-void Divide(sqlite3_context* context, int, sqlite3_value** argv) {
-  if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
-    sqlite3_result_null(context);
-    return;
+// Both operands of an arithmetic function as numbers; false (with the error set) when either is no
+// number. NULL is handled by the caller.
+bool Operands(sqlite3_context* context, const char* function, sqlite3_value** argv, int count,
+              long double* out) {
+  for (int k = 0; k < count; ++k) {
+    const std::optional<long double> value = NumberOf(argv[k]);
+    if (!value) {
+      ResultNotANumber(context, function, argv[k]);
+      return false;
+    }
+    out[k] = *value;
   }
-  const std::optional<long double> dividend = NumberOf(argv[0]);
-  const std::optional<long double> divisor = NumberOf(argv[1]);
-  if (!dividend) return ResultNotANumber(context, "division", argv[0]);
-  if (!divisor) return ResultNotANumber(context, "division", argv[1]);
-  if (*divisor == 0) {
-    sqlite3_result_error(context, kDivisionByZero, -1);
-    return;
+  return true;
+}
+
+bool AnyNull(sqlite3_value** argv, int count) {
+  for (int k = 0; k < count; ++k) {
+    if (sqlite3_value_type(argv[k]) == SQLITE_NULL) return true;
   }
-  // Both operands as 8-byte floats, so that the quotient is the one correctly rounded result.
-  sqlite3_result_double(context, static_cast<double>(*dividend) / static_cast<double>(*divisor));
+  return false;
+}
+
+// The divisor of a '/' as a real number, so that 7/2 is 3.5; a zero divisor is an error rather than
+// NULL, so that a fee computed from a missing band is reported instead of silently becoming empty.
+// Only the divisor is wrapped: a chain a/b/c stays flat, as the engine's parser wants it.
+void Divisor(sqlite3_context* context, int, sqlite3_value** argv) {
+  if (AnyNull(argv, 1)) return sqlite3_result_null(context);
+  long double divisor = 0;
+  if (!Operands(context, "division", argv, 1, &divisor)) return;
+  if (divisor == 0) return sqlite3_result_error(context, kDivisionByZero, -1);
+  sqlite3_result_double(context, static_cast<double>(divisor));
+}
+
+void Power(sqlite3_context* context, int, sqlite3_value** argv) {
+  if (AnyNull(argv, 2)) return sqlite3_result_null(context);
+  long double operand[2];
+  if (!Operands(context, "power", argv, 2, operand)) return;
+  const double base = static_cast<double>(operand[0]);
+  const double exponent = static_cast<double>(operand[1]);
+  if (base == 0 && exponent < 0) return sqlite3_result_error(context, kDivisionByZero, -1);
+  const double result = std::pow(base, exponent);
+  if (std::isnan(result)) {
+    return sqlite3_result_error(context, "Invalid procedure call or argument", -1);
+  }
+  if (std::isinf(result)) return sqlite3_result_error(context, "Overflow", -1);
+  sqlite3_result_double(context, result);
+}
+
+// An operand of \ or Mod as a whole number, as the desktop engine converts it: halves go to the even
+// neighbour (2.5 gives 2, 3.5 gives 4). nullopt beyond the 64-bit range.
+std::optional<int64_t> WholeNumber(long double value) {
+  const long double rounded = std::nearbyint(value);  // the default mode: to nearest, ties to even
+  if (!(rounded >= -9223372036854775808.0L && rounded < 9223372036854775808.0L)) return std::nullopt;
+  return static_cast<int64_t>(rounded);
+}
+
+template <bool kRemainder>
+void WholeDivision(sqlite3_context* context, int, sqlite3_value** argv) {
+  if (AnyNull(argv, 2)) return sqlite3_result_null(context);
+  long double operand[2];
+  if (!Operands(context, kRemainder ? "Mod" : "integer division", argv, 2, operand)) return;
+  const std::optional<int64_t> dividend = WholeNumber(operand[0]);
+  const std::optional<int64_t> divisor = WholeNumber(operand[1]);
+  if (!dividend || !divisor) return sqlite3_result_error(context, "Overflow", -1);
+  if (*divisor == 0) return sqlite3_result_error(context, kDivisionByZero, -1);
+  if (*divisor == -1) {
+    // The one quotient that leaves the range: the smallest integer divided by -1.
+    if (kRemainder) return sqlite3_result_int64(context, 0);
+    if (*dividend == INT64_MIN) return sqlite3_result_error(context, "Overflow", -1);
+  }
+  // C++ truncates toward zero and gives the remainder the sign of the dividend, as the engine does.
+  sqlite3_result_int64(context, kRemainder ? *dividend % *divisor : *dividend / *divisor);
 }
 
 // Number of decimals of a pattern "0", "0.0", "0.00", ...; nullopt for any other pattern.
@@ -111,7 +168,10 @@ int RegisterDialectFunctions(sqlite3* db) {
     void (*function)(sqlite3_context*, int, sqlite3_value**);
   };
   const Entry entries[] = {
-      {kDivideFunction, 2, Divide},
+      {kDivisorFunction, 1, Divisor},
+      {kPowerFunction, 2, Power},
+      {kIntegerDivideFunction, 2, WholeDivision<false>},
+      {kModFunction, 2, WholeDivision<true>},
       {"Format", 2, Format},
       {kIsNullFunction, 1, IsNullFunction},
   };

@@ -9,17 +9,18 @@
 #include <string>
 #include <vector>
 
-struct sqlite3_stmt;
+#include "db/connection.h"
 
 namespace torva::db {
-
-class Connection;
 
 class Query {
  public:
   // A query on `connection` (not owned; must outlive the query).
   explicit Query(Connection* connection);
-  // A query with its own connection string, opened read-only whenever the query is opened.
+  // A query with its own connection string, connected read-only when the query is opened. The
+  // connection stays open between openings while its file is unchanged (same device, inode, size
+  // and modification time); a file replaced, removed or written to is connected afresh at the next
+  // opening, so that the failure or the new contents are met exactly there.
   Query();
   ~Query();
   Query(const Query&) = delete;
@@ -33,11 +34,11 @@ class Query {
   // Rows are read from the database as the cursor moves; nothing is copied ahead. Throws
   // torva::Error with the database's text on failure (also a failure computing the first row, such
   // as a division by zero); the query is then closed. A query without a bound connection first
-  // opens its own, read-only, from its connection string: a missing file fails here.
+  // connects, read-only, from its connection string (see above): a missing file fails here.
   void Open();
   // Runs the statement as one that returns no rows. Throws torva::Error on failure.
   void Execute();
-  // Releases the result (and the own connection). Harmless when closed.
+  // Releases the result; the statement goes back to its connection for reuse. Harmless when closed.
   void Close();
 
   bool IsOpen() const;
@@ -60,17 +61,22 @@ class Query {
   std::vector<std::string> ColumnNames() const;
 
  private:
-  // The connection to run on: the bound one, or the own one, opened read-only on first use.
+  // The connection to run on: the bound one, or the own one, (re)connected read-only unless it is
+  // open on an unchanged file.
   Connection& Connect();
+  // Prepares sql_ on the connection and remembers where and as what.
+  void Prepare();
   int ColumnIndex(const std::string& column) const;  // throws when the column is not there
   std::string TextAt(int index) const;
   void Step();  // one row further; has_row_ tells whether there is one
 
   Connection* connection_ = nullptr;           // bound connection, or null
-  std::unique_ptr<Connection> own_connection_;  // own connection while open
+  std::unique_ptr<Connection> own_connection_;  // own connection, kept while its file is unchanged
   std::string connection_string_;
   std::string sql_;
-  sqlite3_stmt* stmt_ = nullptr;
+  Statement stmt_;
+  Connection* stmt_connection_ = nullptr;  // where stmt_ was prepared
+  std::string stmt_key_;                   // what its connection knows stmt_ by
   bool has_row_ = false;
 };
 

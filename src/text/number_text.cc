@@ -16,7 +16,6 @@
 namespace torva::text {
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // A decimal exponent beyond this is far outside every float type; clamping keeps the sums from
 // overflowing an integer on texts like "1E99999999999999999999".
@@ -25,7 +24,8 @@ constexpr int64_t kExponentClamp = int64_t{1} << 40;
 // The two conversions differ in one point only: the decimal number rule reads a mantissa made of a
 // lone point as 0, the strict conversion wants at least one digit.
 std::optional<long double> Convert(std::string_view text, bool lone_point_is_zero) {
-  const std::string_view s = TrimBlanks(text);
+  // Only spaces: a tab or line end beside the digits makes numeric-looking text that is no number.
+  const std::string_view s = TrimSpaces(text);
   const size_t n = s.size();
   size_t i = 0;
 
@@ -42,7 +42,7 @@ std::optional<long double> Convert(std::string_view text, bool lone_point_is_zer
   int64_t lead_power = 0;
 
   size_t int_digits = 0;
-  while (i < n && IsDigit(s[i])) {
+  while (i < n && IsAsciiDigit(s[i])) {
     if (!any_nonzero && s[i] != '0') {
       any_nonzero = true;
       lead_power = -static_cast<int64_t>(int_digits);  // corrected below by the digit count
@@ -57,7 +57,7 @@ std::optional<long double> Convert(std::string_view text, bool lone_point_is_zer
   if (i < n && s[i] == '.') {
     point = true;
     ++i;
-    while (i < n && IsDigit(s[i])) {
+    while (i < n && IsAsciiDigit(s[i])) {
       if (!any_nonzero && s[i] != '0') {
         any_nonzero = true;
         lead_power = -static_cast<int64_t>(frac_digits) - 1;
@@ -78,7 +78,7 @@ std::optional<long double> Convert(std::string_view text, bool lone_point_is_zer
       ++i;
     }
     size_t exponent_digits = 0;
-    while (i < n && IsDigit(s[i])) {
+    while (i < n && IsAsciiDigit(s[i])) {
       if (exponent < kExponentClamp) exponent = exponent * 10 + (s[i] - '0');
       ++exponent_digits;
       ++i;
@@ -132,7 +132,7 @@ Decimal18 ToDecimal18(long double magnitude) {
   int count = 0;
   const char* p = buffer;
   for (; p < result.ptr && *p != 'e'; ++p) {
-    if (IsDigit(*p) && count < 18) decimal.digits[count++] = *p;
+    if (IsAsciiDigit(*p) && count < 18) decimal.digits[count++] = *p;
   }
   for (; count < 18; ++count) decimal.digits[count] = '0';
   int power = 0;
@@ -163,6 +163,50 @@ std::string RoundDigits(const Decimal18& decimal, int keep, int* power) {
   return digits;
 }
 
+// The magnitude rounded once to `significant` (1..18) decimal digits, halves away from zero:
+// digits[0..significant) and the power of ten of digits[0]. Only for finite, non-zero values.
+// to_chars rounds exactly but breaks ties to even; a tie is an exact value of one more digit ending
+// in 5, which the long expansion below proves (a long double that is not that decimal differs from
+// it well before the 120th digit within any range a fee reaches).
+std::string RoundSignificant(long double magnitude, int significant, int* power) {
+  char buffer[192];
+  auto digits_of = [&](int count, int* exponent) {
+    const std::to_chars_result result = std::to_chars(
+        buffer, buffer + sizeof buffer, magnitude, std::chars_format::scientific, count - 1);
+    std::string digits;
+    const char* p = buffer;
+    for (; p < result.ptr && *p != 'e'; ++p) {
+      if (IsAsciiDigit(*p)) digits.push_back(*p);
+    }
+    std::from_chars(p + 1 + (p[1] == '+'), result.ptr, *exponent);
+    return digits;
+  };
+  // One digit more, rounded to nearest: below 5 the exact value rounds down, above 5 up.
+  std::string digits = digits_of(significant + 1, power);
+  const char next = digits.back();
+  digits.pop_back();
+  bool up = next > '5';
+  if (next == '5') {
+    int long_power = 0;
+    const std::string exact = digits_of(120, &long_power);
+    const bool tie = long_power == *power &&
+                     exact.find_first_not_of('0', static_cast<size_t>(significant) + 1) ==
+                         std::string::npos;
+    if (!tie) return digits_of(significant, power);  // exactly rounded on the true side of the half
+    up = true;
+  }
+  if (!up) return digits;
+  int k = significant - 1;
+  while (k >= 0 && digits[k] == '9') digits[k--] = '0';
+  if (k >= 0) {
+    ++digits[k];
+  } else {
+    digits.assign(1, '1');
+    ++*power;
+  }
+  return digits;
+}
+
 std::string NonFiniteText(long double value) {
   if (std::isnan(value)) return "NAN";
   return value < 0 ? "-INF" : "INF";
@@ -174,7 +218,7 @@ bool IsNumeric(std::string_view text) {
   const std::string_view trimmed = TrimBlanks(text);
   if (trimmed.empty()) return false;
   for (char c : trimmed) {
-    if (!IsDigit(c) && c != '-' && c != '.') return false;
+    if (!IsAsciiDigit(c) && c != '-' && c != '.') return false;
   }
   return true;
 }
@@ -202,8 +246,8 @@ std::string FloatConversionMessage(std::string_view text) {
   return message;
 }
 
-double DecimalToFloatOrThrow(std::string_view text) {
-  const std::optional<double> value = ToDouble(ParseDecimal(text));
+long double StrictToExtended(std::string_view text) {
+  const std::optional<long double> value = ParseStrict(text);
   if (!value) throw Error(FloatConversionMessage(text));
   return *value;
 }
@@ -218,9 +262,10 @@ std::string FormatGeneral(long double value) {
   if (!std::isfinite(value)) return NonFiniteText(value);
   if (value == 0) return "0";
 
+  // One rounding of the exact value: taking 18 digits first would round 0.49999... up to a half.
   constexpr int kSignificant = 15;
   int power = 0;
-  std::string digits = RoundDigits(ToDecimal18(std::fabs(value)), kSignificant, &power);
+  std::string digits = RoundSignificant(std::fabs(value), kSignificant, &power);
   while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
 
   std::string out;

@@ -1,7 +1,7 @@
 // Number text: how the form reads numbers out of field texts and writes them back.
 //
 // Every value of the form is the text of a control. Calculations read a field with TextToFloat (the
-// forgiving conversion), a few comparisons use StrictToFloat, and results are written back in one of
+// forgiving conversion), the caps compare with StrictToExtended, and results are written back in one of
 // four renderings. Nothing here knows about any UI: the one message TextToFloat shows goes through a
 // callback.
 #pragma once
@@ -27,13 +27,14 @@ bool IsNumeric(std::string_view text);
 // The decimal number rule: blanks around are skipped; an optional sign, digits, an optional '.'
 // followed by digits, an optional exponent (E/e, optional sign, digits), nothing else. Something must
 // follow the sign; a lone "." or "-." is 0; a lone "-" fails. The value is taken at extended precision.
-// Blanks are characters 0..32. A value too large for the extended type fails; one too small for it is
+// Only spaces are skipped: a tab or another control character beside the number makes the text no
+// number, although IsNumeric, which trims characters 0..32, passes it. A value too large for the extended type fails; one too small for it is
 // 0. Zero is always +0. Independent of the process locale: the point is always '.'.
 std::optional<long double> ParseDecimal(std::string_view text);
 
 // The strict conversion: optional blanks around, an optional sign, digits with at most one '.', an
 // optional exponent. Fails on anything else, on the empty text, on a lone sign and on a mantissa
-// without a digit ("." and "-."). Range, blanks and locale as for ParseDecimal.
+// without a digit ("." and "-."). Range, spaces and locale as for ParseDecimal.
 std::optional<long double> ParseStrict(std::string_view text);
 
 // Reads a field: 0 silently when IsNumeric is false; otherwise ParseDecimal, and on failure calls
@@ -44,16 +45,17 @@ double TextToFloat(std::string_view text, const MessageSink& sink);
 // The text of the conversion error: "'%s' is not a valid floating point value".
 std::string FloatConversionMessage(std::string_view text);
 
-// ParseDecimal, throwing torva::Error(FloatConversionMessage(text)) on failure or when the value is
-// beyond the range of double.
-double DecimalToFloatOrThrow(std::string_view text);
+// ParseStrict at extended precision and range (a 64-bit mantissa; "2E308" is a number), throwing
+// torva::Error(FloatConversionMessage(text)) on failure. The comparisons of the caps use it.
+long double StrictToExtended(std::string_view text);
 
-// ParseStrict, throwing torva::Error(FloatConversionMessage(text)) on failure or when the value is
+// ParseStrict as an 8-byte float (a text column read as a number), throwing
+// torva::Error(FloatConversionMessage(text)) on failure or when the value is
 // beyond the range of double.
 double StrictToFloat(std::string_view text);
 
-// General number text: rounded to 15 significant digits (the value first taken to 18 significant
-// digits, then halves away from zero), no trailing zeros, no point for whole numbers, '-' for
+// General number text: the exact value rounded once to 15 significant digits, halves away from zero
+// (123456789012344.4999 gives 123456789012344), no trailing zeros, no point for whole numbers, '-' for
 // negatives, no grouping; E notation (mantissa, 'E', exponent with '-' only when negative) for
 // non-zero magnitudes below 0.0001 or from 1E15, judged after rounding. Examples: 12.5, 3, 0.3,
 // 5E-5, 1E15, 1.5E-7, 1.23456789012346E15; -0 gives 0. Infinities and NaN give "INF", "-INF", "NAN".

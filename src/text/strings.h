@@ -10,6 +10,8 @@
 
 namespace torva::text {
 
+constexpr bool IsAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+
 // Characters 0..32 count as blanks: spaces, tabs, line ends and the other control characters.
 constexpr bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 
@@ -17,6 +19,13 @@ constexpr bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
 constexpr std::string_view TrimBlanks(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// `text` without spaces (character 32 only) at either end: what a number conversion skips.
+constexpr std::string_view TrimSpaces(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
   return text;
 }
 

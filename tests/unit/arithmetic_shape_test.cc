@@ -44,6 +44,18 @@ TEST(ArithmeticShapeTest, AnOperatorOrParenthesisOutOfPlaceIsNamed) {
   EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("(1)(2)"); }), "计算式中“(”的位置不对：(1)(2)");
   EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("round(,1)"); }),
             "计算式中“,”的位置不对：round(,1)");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("1/* */"); }), "计算式中“*”的位置不对：1/* */");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("2 Mod"); }), "计算式不完整：2 Mod");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("Mod 2"); }), "计算式中“Mod”的位置不对：Mod 2");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("2^*3"); }), "计算式中“*”的位置不对：2^*3");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("7\\\\2"); }),
+            "计算式中“\\”的位置不对：7\\\\2");
+}
+
+TEST(ArithmeticShapeTest, ATokenThatIsNoArithmeticIsNamedBeforeAShapeFault) {
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("*2; drop"); }),
+            "计算式只能包含数字和运算符：;");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("(1+)x"); }), "计算式只能包含数字和运算符：x");
 }
 
 TEST(ArithmeticShapeTest, ParenthesesMustPair) {
@@ -63,25 +75,35 @@ TEST(ArithmeticShapeTest, FunctionsTakeTheirNumberOfArguments) {
   EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("round(2.345,2)+abs(-1)"); }), "no error");
 }
 
-TEST(ArithmeticShapeTest, NestingIsLimitedToTenLevels) {
-  const std::string ten = Repeat("(", 10) + "1" + Repeat(")", 10);
+TEST(ArithmeticShapeTest, NestingIsLimitedToAHundredLevels) {
+  const std::string twelve = Repeat("(", 12) + "1" + Repeat(")", 12);
   const std::string eleven = Repeat("abs(", 11) + "1" + Repeat(")", 11);
-  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(ten); }), "no error");
-  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(eleven); }),
-            "计算式的括号嵌套太深（最多 10 层）：" + eleven);
+  const std::string too_deep = Repeat("(", 101) + "1" + Repeat(")", 101);
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(twelve); }), "no error");
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(eleven); }), "no error");
+  for (const char* level : {"(", "abs(", "1+(", "2*(3+", "1/(", "2^(", "7 Mod (", "7\\("}) {
+    const std::string hundred = Repeat(level, 100) + "1" + Repeat(")", 100);
+    EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(hundred); }), "no error") << level;
+  }
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(too_deep); }),
+            "计算式的括号嵌套太深（最多 100 层）：" + too_deep.substr(0, 200) + "...");
 }
 
 TEST(ArithmeticShapeTest, WhatSqliteCannotParseIsRefusedBeforeItRuns) {
-  // Each '/' becomes a nested call of the division function, and SQLite's parser stack holds only
-  // so many; a long run of signs fills it too.
-  const std::string divisions = "1" + Repeat("/2", 60);
+  // SQLite's parser stack holds only so many nested calls, and so many signs; its expression trees
+  // only so many operators in one chain.
+  const std::string calls = Repeat("round(", 40) + "1" + Repeat(",1)", 40);
   const std::string signs = Repeat("- ", 200) + "1";
-  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(divisions); }),
+  const std::string chain = "1" + Repeat("/2", 1500);
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(calls); }),
             "计算式太复杂，无法计算（parser stack overflow）");
   EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(signs); }),
             "计算式太复杂，无法计算（parser stack overflow）");
-  // A long text of the same shape is no trouble at all.
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(chain); }),
+            "计算式太复杂，无法计算（Expression tree is too large (maximum depth 1000)）");
+  // A long text of a flat shape is no trouble at all.
   EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("1" + Repeat("/2+3", 200)); }), "no error");
+  EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("1" + Repeat("/2", 500)); }), "no error");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -131,8 +153,18 @@ TEST_F(AcceptedExpressionTest, EveryAcceptedShapeEvaluatesWithoutTouchingATable)
       {"round(abs(-200000.4))*0.5", "100000"},
       {"ROUND(2.345, 2)", "2.35"},
       {"5.", "5"},
-      {Repeat("(", 10) + "1/4" + Repeat(")", 10), "0.25"},
-      {"1" + Repeat("/1", 20), "1"},
+      {Repeat("(", 12) + "1/4" + Repeat(")", 12), "0.25"},
+      {Repeat("abs(", 11) + "-1" + Repeat(")", 11), "1"},
+      {Repeat("abs(", 100) + "-1" + Repeat(")", 100), "1"},
+      {Repeat("1+(", 100) + "1" + Repeat(")", 100), "101"},
+      {Repeat("2*(3+", 100) + "1" + Repeat(")", 100), "8.87355420159761E30"},
+      {Repeat("1/(", 100) + "2" + Repeat(")", 100), "2"},
+      {"1" + Repeat("/1", 500), "1"},
+      {"2^3", "8"},
+      {"7\\2", "3"},
+      {"7 Mod 2", "1"},
+      {"2--1", "3"},
+      {"1500+600*(0.5--1)", "2400"},
       {"1" + Repeat("+1", 400), "401"},
   };
   for (const auto& [expression, value] : cases) {

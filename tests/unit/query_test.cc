@@ -136,7 +136,7 @@ TEST_F(DbTest, ExecuteReportsSqliteText) {
   EXPECT_EQ(ErrorOf([&] { connection_.Execute("delete from nope"); }), "no such table: nope");
   EXPECT_EQ(ErrorOf([&] { connection_.Execute("insert into G_GCCS values(1/0,'a','b')"); }),
             "Division by zero");
-  EXPECT_EQ(ErrorOf([&] { connection_.Execute("  -- nothing"); }), "The SQL statement is empty.");
+  EXPECT_EQ(ErrorOf([&] { connection_.Execute("  \n "); }), "The SQL statement is empty.");
 }
 
 TEST_F(DbTest, ExecuteRunsOneStatementOnly) {
@@ -144,7 +144,11 @@ TEST_F(DbTest, ExecuteRunsOneStatementOnly) {
   EXPECT_EQ(ErrorOf([&] { connection_.Execute("delete from N; delete from G_GCCS"); }),
             "Characters found after end of SQL statement.");
   EXPECT_EQ(Count(connection_, "1=1"), 4);
-  EXPECT_NO_THROW(connection_.Execute("delete from G_GCCS where GCID=-12; -- done"));
+  // The dialect has no comments: what follows "--" is a second statement.
+  EXPECT_EQ(ErrorOf([&] { connection_.Execute("delete from G_GCCS; -- done"); }),
+            "Characters found after end of SQL statement.");
+  EXPECT_EQ(Count(connection_, "1=1"), 4);
+  EXPECT_NO_THROW(connection_.Execute("delete from G_GCCS where GCID=-12;  "));
   EXPECT_EQ(Count(connection_, "1=1"), 3);
 }
 
@@ -368,6 +372,140 @@ TEST_F(DbTest, OwnConnectionQueryFailsOnAMissingFile) {
   fs::create_directory(dir_ / "Data");
   CreateDatabase(missing, "create table GL_FYFile(LX integer)");
   EXPECT_NO_THROW(query.Open());
+}
+
+// ---------------------------------------------------------------------------------------------
+// What a connection keeps between statements
+
+TEST_F(DbTest, AStatementGivenBackIsHandedOutAgainForTheSameShape) {
+  connection_.Open(JetConnectionString(path_));
+  std::string key;
+  Statement first = connection_.Prepare("select S_Val from G_GCCS where CSName='T_1'", &key);
+  sqlite3_stmt* const kept = first.get();
+  ASSERT_EQ(sqlite3_step(kept), SQLITE_ROW);
+  connection_.Release(std::move(first), key);
+  Statement other = connection_.Prepare("select CSName from G_GCCS where CSName='T_1'");
+  EXPECT_NE(other.get(), kept);
+  // Another literal, the same shape: the same statement, reset, with the new text bound.
+  Statement again = connection_.Prepare("select S_Val from G_GCCS where CSName=\"T_2\"");
+  EXPECT_EQ(again.get(), kept);
+  ASSERT_EQ(sqlite3_step(again.get()), SQLITE_ROW);
+  EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(again.get(), 0)), "abc");
+  EXPECT_EQ(sqlite3_step(again.get()), SQLITE_DONE);
+}
+
+TEST_F(DbTest, AStatementOfAConnectionClosedSinceIsNotReused) {
+  connection_.Open(JetConnectionString(path_));
+  const std::string text = "select count(*) from G_GCCS";
+  std::string key;
+  Statement old = connection_.Prepare(text, &key);
+  connection_.Close();
+  connection_.Open(JetConnectionString(path_));
+  connection_.Release(std::move(old), key);
+  Statement fresh = connection_.Prepare(text);
+  EXPECT_EQ(sqlite3_db_handle(fresh.get()), connection_.handle());
+}
+
+TEST_F(DbTest, LiteralsKeepTheirValuesWhenBound) {
+  connection_.Open(JetConnectionString(path_));
+  connection_.Execute("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'q''1',\"say \"\"hi\"\"\")");
+  connection_.Execute("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'q2','')");
+  EXPECT_EQ(Count(connection_, "CSName='q''1' and S_Val='say \"hi\"'"), 1);
+  EXPECT_EQ(Count(connection_, "CSName=\"q2\" and S_Val=''"), 1);
+  EXPECT_EQ(Count(connection_, "CSName='q2' and S_Val is null"), 0);
+  Query query(&connection_);
+  query.SetSql("select 'a'||\"b\" as A, '7'/2 as B");
+  query.Open();
+  EXPECT_EQ(query.AsText("A"), "ab");
+  EXPECT_EQ(query.AsText("B"), "3.5");
+}
+
+TEST_F(DbTest, AQueryReusingAStatementReadsFreshRows) {
+  connection_.Open(JetConnectionString(path_));
+  Query query(&connection_);
+  query.SetSql("select S_Val from G_GCCS where CSName='x'");
+  query.Open();
+  EXPECT_EQ(query.AsText("S_Val"), "1");
+  query.Close();
+  connection_.Execute("Delete from G_GCCS where CSName='x'");
+  connection_.Execute("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'x','2')");
+  query.Open();
+  EXPECT_EQ(query.AsText("S_Val"), "2");
+}
+
+class FeeStandardFileTest : public DbTest {
+ protected:
+  void SetUp() override {
+    DbTest::SetUp();
+    fee_ = (dir_ / "GL.mgl").string();
+    CreateFee(fee_, 20);
+    query_.SetConnectionString(JetConnectionString(fee_));
+    query_.SetSql("select SFJJ from GL_FYFile where LX=4");
+  }
+
+  static void CreateFee(const std::string& path, int charge) {
+    CreateDatabase(path, "create table GL_FYFile(LX integer, SFJJ real);"
+                         "insert into GL_FYFile values(4, " + std::to_string(charge) + ")");
+  }
+
+  std::string Lookup() {
+    query_.Open();
+    const std::string charge = query_.AsText("SFJJ");
+    query_.Close();
+    return charge;
+  }
+
+  std::string fee_;
+  Query query_;
+};
+
+TEST_F(FeeStandardFileTest, TheConnectionKnowsWhetherItsFileChanged) {
+  Connection connection;
+  connection.Open(JetConnectionString(fee_), /*read_only=*/true);
+  EXPECT_TRUE(connection.FileUnchanged());
+  {
+    Connection writer;
+    writer.Open(JetConnectionString(fee_));
+    writer.ExecuteNative("insert into GL_FYFile values(5, 1)");
+  }
+  EXPECT_FALSE(connection.FileUnchanged());
+  connection.Open(JetConnectionString(fee_), /*read_only=*/true);
+  EXPECT_TRUE(connection.FileUnchanged());
+  fs::remove(fee_);
+  EXPECT_FALSE(connection.FileUnchanged());
+}
+
+TEST_F(FeeStandardFileTest, AReplacedFileIsReadAtTheNextLookup) {
+  EXPECT_EQ(Lookup(), "20");
+  const std::string replacement = (dir_ / "new.mgl").string();
+  CreateFee(replacement, 30);
+  fs::rename(replacement, fee_);
+  EXPECT_EQ(Lookup(), "30");
+}
+
+TEST_F(FeeStandardFileTest, AFileWrittenInPlaceIsReadAtTheNextLookup) {
+  EXPECT_EQ(Lookup(), "20");
+  {
+    Connection writer;
+    writer.Open(JetConnectionString(fee_));
+    writer.ExecuteNative("update GL_FYFile set SFJJ=25");
+  }
+  EXPECT_EQ(Lookup(), "25");
+}
+
+TEST_F(FeeStandardFileTest, ARemovedFileFailsAtTheNextLookup) {
+  EXPECT_EQ(Lookup(), "20");
+  fs::remove(fee_);
+  EXPECT_EQ(ErrorOf([&] { Lookup(); }), "Could not find file '" + fee_ + "'.");
+  EXPECT_FALSE(query_.IsOpen());
+  CreateFee(fee_, 40);
+  EXPECT_EQ(Lookup(), "40");
+}
+
+TEST_F(FeeStandardFileTest, ADamagedFileFailsAtTheNextLookup) {
+  EXPECT_EQ(Lookup(), "20");
+  std::ofstream(fee_, std::ios::trunc) << "no database in here";
+  EXPECT_EQ(ErrorOf([&] { Lookup(); }), "file is not a database");
 }
 
 }  // namespace

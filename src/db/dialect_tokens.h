@@ -1,0 +1,45 @@
+// The desktop SQL dialect cut into tokens, the way its engine reads a statement.
+//
+// The translation must never look inside a string literal or a name, so everything that reads a
+// statement (the translation, the arithmetic check) reads these tokens. The desktop engine has no
+// comments: "--" is two minus signs and "/*" a division followed by a multiplication.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace torva::db {
+
+enum class TokenKind {
+  kBlank,        // characters 0..32
+  kString,       // 'text'
+  kTextLiteral,  // the desktop dialect's "text"
+  kBracketName,  // [name]
+  kQuotedName,   // `name`
+  kUnclosed,     // a quote or bracket never closed, with the rest of the statement
+  kWord,         // names and keywords (Mod among them)
+  kNumber,       // 1.5E3, .5, 0x1F
+  kBlob,         // x'AB'
+  kParameter,    // ? :a @a $a
+  kOperator,     // + - * / % ^ \ || < <= = ... and the '.' of table.column
+  kOpen,
+  kClose,
+  kComma,
+  kOther,  // ';' and anything the engine does not know
+};
+
+struct Token {
+  TokenKind kind;
+  std::string_view text;  // a view into the statement
+};
+
+// Cuts `sql` into tokens covering it completely, in order. Never throws: an unclosed quote or
+// bracket is one kUnclosed token running to the end.
+std::vector<Token> Tokenize(std::string_view sql);
+
+// The start of `text`, cut at a character boundary, with "..." when it was cut: for error messages.
+std::string Excerpt(std::string_view text, std::size_t limit = 40);
+
+}  // namespace torva::db
