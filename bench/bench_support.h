@@ -199,4 +199,15 @@ inline void PrepareAuditedDemo(const fs::path& db, const std::string& host) {
   }
 }
 
+// The audited demo in a scratch folder of its own: `host` (ends in '/') and `db`.
+struct AuditedDemo {
+  explicit AuditedDemo(const std::string& name) : scratch(name) {
+    host = MakeHostFolder(scratch.dir() / "host");
+    db = (scratch.dir() / "demo.db").string();
+    PrepareAuditedDemo(db, host);
+  }
+  Scratch scratch;
+  std::string host, db;
+};
+
 }  // namespace torva_bench

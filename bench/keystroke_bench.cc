@@ -19,18 +19,8 @@ using torva::audit::TfrmMain;
 using torva_bench::CountingUi;
 using torva_bench::RawDb;
 
-struct Demo {
-  Demo() : scratch("torva-keystroke-bench") {
-    host = torva_bench::MakeHostFolder(scratch.dir() / "host");
-    db = (scratch.dir() / "demo.db").string();
-    torva_bench::PrepareAuditedDemo(db, host);
-  }
-  torva_bench::Scratch scratch;
-  std::string host, db;
-};
-
 void BM_CoefficientKeystroke(benchmark::State& state) {
-  Demo demo;
+  torva_bench::AuditedDemo demo("torva-keystroke-bench");
   CountingUi ui;
   TfrmMain form(torva_bench::StageFourContext(demo.db, demo.host), ui);
   form.Show();
@@ -51,7 +41,7 @@ void BM_CoefficientKeystroke(benchmark::State& state) {
 BENCHMARK(BM_CoefficientKeystroke)->Unit(benchmark::kMicrosecond);
 
 void BM_RawKeystroke(benchmark::State& state) {
-  Demo demo;
+  torva_bench::AuditedDemo demo("torva-keystroke-bench");
   RawDb project(demo.db, false);
   for (auto _ : state) {
     // The fee standard is opened by each lookup, as the form's query opens its connection.

@@ -17,18 +17,8 @@ namespace {
 
 constexpr char kRawChildFlag[] = "--raw-open-save";
 
-struct Demo {
-  Demo() : scratch("torva-memory-bench") {
-    host = torva_bench::MakeHostFolder(scratch.dir() / "host");
-    db = (scratch.dir() / "demo.db").string();
-    torva_bench::PrepareAuditedDemo(db, host);
-  }
-  torva_bench::Scratch scratch;
-  std::string host, db;
-};
-
-Demo& TheDemo() {
-  static Demo demo;
+torva_bench::AuditedDemo& TheDemo() {
+  static torva_bench::AuditedDemo demo("torva-memory-bench");
   return demo;
 }
 

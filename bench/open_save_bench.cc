@@ -19,18 +19,8 @@ using torva::audit::TfrmMain;
 using torva_bench::CountingUi;
 using torva_bench::RawDb;
 
-struct Demo {
-  Demo() : scratch("torva-open-save-bench") {
-    host = torva_bench::MakeHostFolder(scratch.dir() / "host");
-    db = (scratch.dir() / "demo.db").string();
-    torva_bench::PrepareAuditedDemo(db, host);
-  }
-  torva_bench::Scratch scratch;
-  std::string host, db;
-};
-
-Demo& TheDemo() {
-  static Demo demo;
+torva_bench::AuditedDemo& TheDemo() {
+  static torva_bench::AuditedDemo demo("torva-open-save-bench");
   return demo;
 }
 

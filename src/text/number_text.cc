@@ -144,6 +144,19 @@ Decimal18 ToDecimal18(long double magnitude) {
   return decimal;
 }
 
+// Adds one in the last place of the decimal `digits` whose first digit stands at 10^*power.
+// All nines (or no digit at all) give the next power of ten.
+void AddOneInLastPlace(std::string& digits, int* power) {
+  int k = static_cast<int>(digits.size()) - 1;
+  while (k >= 0 && digits[k] == '9') digits[k--] = '0';
+  if (k >= 0) {
+    ++digits[k];
+  } else {
+    digits.assign(1, '1');
+    ++*power;
+  }
+}
+
 // Keeps the first `keep` digits (0..18) of the decimal, rounding half away from zero on the digit
 // that follows. A carry out of the first digit gives "1" and raises the power. Returns the kept
 // digits, an empty string when nothing is kept and nothing rounds up.
@@ -151,15 +164,7 @@ std::string RoundDigits(const Decimal18& decimal, int keep, int* power) {
   *power = decimal.power;
   std::string digits(decimal.digits, static_cast<size_t>(keep));
   if (keep >= 18 || decimal.digits[keep] < '5') return digits;
-  int k = keep - 1;
-  while (k >= 0 && digits[k] == '9') digits[k--] = '0';
-  if (k >= 0) {
-    ++digits[k];
-  } else {
-    // All kept digits were nines (or none was kept): the result is the next power of ten.
-    digits.assign(1, '1');
-    ++*power;
-  }
+  AddOneInLastPlace(digits, power);
   return digits;
 }
 
@@ -195,15 +200,7 @@ std::string RoundSignificant(long double magnitude, int significant, int* power)
     if (!tie) return digits_of(significant, power);  // exactly rounded on the true side of the half
     up = true;
   }
-  if (!up) return digits;
-  int k = significant - 1;
-  while (k >= 0 && digits[k] == '9') digits[k--] = '0';
-  if (k >= 0) {
-    ++digits[k];
-  } else {
-    digits.assign(1, '1');
-    ++*power;
-  }
+  if (up) AddOneInLastPlace(digits, power);
   return digits;
 }
 
