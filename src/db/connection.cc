@@ -180,7 +180,31 @@ void Connection::Execute(const std::string& sql) {
 
 void Connection::ExecuteNative(const std::string& sql) {
   if (db_ == nullptr) throw Error("The database connection is not open.");
-  if (RunNative(db_, sql) != SQLITE_OK) throw Error(sqlite3_errmsg(db_));
+  // The save runs the same few transaction statements around every key: each is prepared once and
+  // kept, beside the translated statements (a NUL in front keeps the two kinds of key apart).
+  const std::string key = std::string(1, '\0') + sql;
+  Statement stmt;
+  if (const auto idle = idle_.find(key); idle != idle_.end()) {
+    stmt = std::move(idle->second);
+    idle_.erase(idle);
+  } else {
+    sqlite3_stmt* raw = nullptr;
+    const char* tail = nullptr;
+    const int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, &tail);
+    stmt.reset(raw);
+    if (rc != SQLITE_OK) throw Error(sqlite3_errmsg(db_));
+    if (!stmt || (tail != nullptr && *tail != '\0')) {
+      // Several statements (or none) in one text: run as they stand, nothing kept.
+      stmt.reset();
+      if (RunNative(db_, sql) != SQLITE_OK) throw Error(sqlite3_errmsg(db_));
+      return;
+    }
+  }
+  int rc = SQLITE_ROW;
+  while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.get());
+  const std::string message = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
+  Release(std::move(stmt), key);
+  if (rc != SQLITE_DONE) throw Error(message);
 }
 
 bool Connection::ReadOnly() const {

@@ -162,6 +162,20 @@ TEST_F(DbTest, ExecuteNativeRunsSqliteAsIs) {
             "cannot commit - no transaction is active");
 }
 
+// The save repeats the same few native statements for every key; a kept statement behaves as a
+// fresh one each time, after a failure too.
+TEST_F(DbTest, NativeStatementRepeatedBehavesAsNewEachTime) {
+  connection_.Open(JetConnectionString(path_));
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(ErrorOf([&] { connection_.ExecuteNative("RELEASE s"); }), "no such savepoint: s");
+    connection_.ExecuteNative("SAVEPOINT s");
+    connection_.Execute("delete from G_GCCS");
+    connection_.ExecuteNative("ROLLBACK TO s");
+    connection_.ExecuteNative("RELEASE s");
+  }
+  EXPECT_EQ(Count(connection_, "1=1"), 4);
+}
+
 TEST_F(DbTest, ReadOnlyConnectionRefusesWrites) {
   connection_.Open(JetConnectionString(path_), /*read_only=*/true);
   EXPECT_EQ(ErrorOf([&] { connection_.Execute("delete from G_GCCS"); }),
