@@ -198,7 +198,10 @@ bool TfrmMain::ExecSql(const std::string& sql) {
     if (in_save_transaction_ && failure != Failure::kOther) {
       throw SaveCannotSucceed(failure, e.what());
     }
-    ui_.ShowMessage(kAppTitle, e.what(), MessageIcon::kNone);
+    // A save whose statements all fail alike says so once, not once per key.
+    if (!in_save_transaction_ || save_errors_shown_.emplace(e.what()).second) {
+      ui_.ShowMessage(kAppTitle, e.what(), MessageIcon::kNone);
+    }
     return false;
   }
   return true;
@@ -228,7 +231,10 @@ void TfrmMain::SaveParam(const std::string& key, const std::string& value) {
   native("SAVEPOINT " + savepoint);
   const bool removed = ExecSql(remove);
   const bool inserted = ExecSql(insert);
-  if (!removed || !inserted) native("ROLLBACK TO " + savepoint);
+  if (!removed || !inserted) {
+    native("ROLLBACK TO " + savepoint);
+    ++keys_not_saved_;
+  }
   native("RELEASE " + savepoint);
 }
 
@@ -261,6 +267,8 @@ void TfrmMain::SaveAllParams() {
     return AskToLeaveUnsaved(CannotSaveText(ac_gc_.LastFailure(), e.what()));
   }
   in_save_transaction_ = true;
+  save_errors_shown_.clear();
+  keys_not_saved_ = 0;
   const auto roll_back = [this] {
     in_save_transaction_ = false;
     try {
@@ -303,6 +311,12 @@ void TfrmMain::SaveAllParams() {
       SaveParam(key->key, value);
     }
     commit();
+    if (keys_not_saved_ > 0) {
+      ui_.ShowMessage(kAppTitle,
+                      "有 " + std::to_string(keys_not_saved_) +
+                          " 项参数未能保存到项目数据库，它们保留上次保存的值。",
+                      MessageIcon::kNone);
+    }
   } catch (const SaveCannotSucceed& e) {
     roll_back();
     return AskToLeaveUnsaved(e.what());

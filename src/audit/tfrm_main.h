@@ -18,6 +18,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -234,6 +235,10 @@ class TfrmMain {
   // SaveAllParams holds a transaction open: SaveParam wraps each key in a savepoint, and a failure
   // that no later statement can escape ends the save.
   bool in_save_transaction_ = false;
+  // While SaveAllParams runs: the database errors shown so far (each distinct text once per save)
+  // and how many keys kept the rows they had.
+  std::set<std::string, std::less<>> save_errors_shown_;
+  int keys_not_saved_ = 0;
 };
 
 }  // namespace torva::audit

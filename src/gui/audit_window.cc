@@ -228,19 +228,7 @@ QWidget* AuditWindow::BuildControl(const form::ControlSpec& spec, QWidget* paren
       auto* widget = new QPushButton(ToQ(spec.caption), parent);
       widget->setGeometry(geometry);
       widget->setStyleSheet(kButtonStyle);
-      // Slots run in the order of their connection: the bracket encloses the form's close.
-      const bool closes = spec.name == "RzButton1";
-      if (closes) {
-        connect(widget, &QPushButton::clicked, this, [this] {
-          if (close_begins_) close_begins_();
-        });
-      }
       BindButton(frm_, *button, widget);
-      if (closes) {
-        connect(widget, &QPushButton::clicked, this, [this] {
-          if (close_ends_) close_ends_();
-        });
-      }
       return widget;
     }
     case form::ControlType::kLabel:
@@ -388,9 +376,7 @@ void AuditWindow::closeEvent(QCloseEvent* event) {
   }
   // The close box and the system menu take the path of the button "关闭".
   in_close_event_ = true;
-  if (close_begins_) close_begins_();
   const bool ended = frm_.RequestClose();
-  if (close_ends_) close_ends_();
   in_close_event_ = false;
   if (ended) {
     event->accept();

@@ -39,13 +39,6 @@ class AuditWindow : public QWidget {
   // The form's close has completed: the window goes away and formEnded() is emitted.
   void OnFormEnded();
 
-  // Called as every close of the form by the auditor begins and ends (the button "关闭", the close
-  // box, the system menu), whatever its outcome.
-  void set_close_bracket(std::function<void()> begin, std::function<void()> end) {
-    close_begins_ = std::move(begin);
-    close_ends_ = std::move(end);
-  }
-
   // "宋体" at 12 pixels; where it is missing, an installed Song face, else any Chinese font.
   static QFont FormFont();
 
@@ -70,8 +63,6 @@ class AuditWindow : public QWidget {
   bool show_started_ = false;
   bool in_close_event_ = false;
   bool centred_in_frame_ = false;
-  std::function<void()> close_begins_;
-  std::function<void()> close_ends_;
 };
 
 }  // namespace torva::gui

@@ -12,8 +12,6 @@ FormSession::FormSession(audit::FormContext context, std::ostream* dialog_log)
       window_(std::make_unique<AuditWindow>(*form_)) {
   ui_->set_window(window_.get());
   ui_->set_on_ended([w = window_.get()] { w->OnFormEnded(); });
-  window_->set_close_bracket([ui = ui_.get()] { ui->BeginClose(); },
-                             [ui = ui_.get()] { ui->EndClose(); });
 }
 
 FormSession::~FormSession() {
@@ -40,9 +38,7 @@ void FormSession::Exec() {
     // the auditor's fields are saved; its boxes still wait for an answer, and should the auditor
     // keep the form open (the save could not be made), it is served by hand until it ends.
     ui_->set_application_ended(true);
-    ui_->BeginClose();
     form_->RequestClose();
-    ui_->EndClose();
     while (!form_->ended()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     ui_->set_application_ended(false);
   }

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <string>
-#include <utility>
 
 #include "audit/db_error_text.h"
 #include "audit/tfrm_main.h"
@@ -49,30 +48,8 @@ QMessageBox::StandardButton Answer(QMessageBox& box, bool application_ended) {
 
 }  // namespace
 
-void QtUiPort::BeginClose() {
-  closing_ = true;
-  shown_in_close_.clear();
-  repeats_in_close_ = 0;
-}
-
-void QtUiPort::EndClose() {
-  closing_ = false;
-  shown_in_close_.clear();
-  const int repeats = std::exchange(repeats_in_close_, 0);
-  if (repeats > 0) {
-    ShowMessage(audit::kAppTitle,
-                "以上数据库错误又出现了 " + std::to_string(repeats) + " 次，未再逐一显示。",
-                audit::MessageIcon::kNone);
-  }
-}
-
 void QtUiPort::ShowMessage(std::string_view caption, std::string_view text,
                            audit::MessageIcon icon) {
-  if (closing_ && caption == audit::kAppTitle && icon == audit::MessageIcon::kNone &&
-      !shown_in_close_.emplace(text).second) {
-    ++repeats_in_close_;
-    return;
-  }
   // The database's own messages reach the auditor with their cause in Chinese.
   const std::string shown = audit::WithChineseDbError(text);
   if (log_ != nullptr) {

@@ -6,7 +6,6 @@
 
 #include <functional>
 #include <ostream>
-#include <set>
 #include <string>
 #include <string_view>
 
@@ -30,13 +29,6 @@ class QtUiPort : public audit::UiPort {
   // returns as soon as it starts, so the boxes wait for their answer by dispatching events by hand.
   void set_application_ended(bool ended) { application_ended_ = ended; }
 
-  // While the form closes, the database's plain failure dialog (caption "TORVA", no icon) is
-  // shown once per distinct text: a save whose statements all fail the same way would otherwise
-  // ask for one keypress per statement. When the close is over, one box says how many were not
-  // shown again.
-  void BeginClose();
-  void EndClose();
-
   void ShowMessage(std::string_view caption, std::string_view text,
                    audit::MessageIcon icon) override;
   bool AskYesNo(std::string_view caption, std::string_view text) override;
@@ -47,9 +39,6 @@ class QtUiPort : public audit::UiPort {
   std::function<void()> on_ended_;
   std::ostream* log_ = nullptr;
   bool application_ended_ = false;
-  bool closing_ = false;
-  std::set<std::string, std::less<>> shown_in_close_;
-  int repeats_in_close_ = 0;
 };
 
 }  // namespace torva::gui

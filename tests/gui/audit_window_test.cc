@@ -460,14 +460,14 @@ TEST_F(AuditWindowTest, SaveWithoutItsTableSaysWhyOnceAndAsks) {
 }
 
 // Every key's statement fails alike but the save goes on key by key: each distinct database error
-// is shown once, then one box says how often the errors recurred.
+// is shown once, then one box says how many keys kept their old rows.
 TEST_F(AuditWindowTest, SaveFailingAtEveryKeyShowsEachDistinctErrorOnceThenHowOftenItRecurred) {
   ExecSql(project_.db_path(),
           "CREATE TRIGGER refuse BEFORE INSERT ON G_GCCS BEGIN SELECT RAISE(ABORT, 'refused'); END;");
   Widget<QPushButton>("RzButton1")->click();
   ASSERT_EQ(dialogs_.seen().size(), 2u);
   EXPECT_EQ(dialogs_.seen()[0].text, QString::fromUtf8("refused"));
-  EXPECT_TRUE(dialogs_.seen()[1].text.startsWith(QString::fromUtf8("以上数据库错误又出现了 ")))
+  EXPECT_TRUE(dialogs_.seen()[1].text.contains(QString::fromUtf8("项参数未能保存到项目数据库")))
       << dialogs_.seen()[1].text.toStdString();
   EXPECT_TRUE(form().ended());
 }

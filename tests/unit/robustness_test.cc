@@ -412,7 +412,9 @@ TEST_F(RobustnessTest, FieldWithANulByteKeepsItsStoredRowAndTheOtherFieldsAreSav
   Type(form, "T_46", std::string("before\0after", 12));
   Type(form, "T_47", "saved");
   ASSERT_TRUE(form.RequestClose());
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[TORVA] unrecognized token: \"'before\""});
+  EXPECT_EQ(ui_.messages,
+            (std::vector<std::string>{"[TORVA] unrecognized token: \"'before\"",
+                                      "[TORVA] 有 1 项参数未能保存到项目数据库，它们保留上次保存的值。"}));
   const auto stored = Stored(db_);
   EXPECT_EQ(At(stored, "T_46"), "old");
   EXPECT_EQ(At(stored, "T_47"), "saved");
