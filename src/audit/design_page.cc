@@ -27,8 +27,6 @@ std::string_view StageField(const std::string& stage, std::string_view audit,
   return submitted;
 }
 
-bool IsBlank(std::string_view text) { return text::TrimBlanks(text).empty(); }
-
 bool IsEnter(int key) { return key == form::kKeyEnter; }
 
 }  // namespace
@@ -50,10 +48,10 @@ void TfrmMain::CalcSurveyDesignTotal(int Loaded) {
   // loads as well, so an empty first-review total must not stop the load.
   const std::string total = Text("T_29");
   const std::string first_review = Text("T_23");
-  if (!IsBlank(first_review)) {
+  if (!text::IsBlank(first_review)) {
     // An empty total (possible only while the form loads) has nothing to cap.
     std::optional<long double> audited;
-    if (!IsBlank(total)) audited = text::StrictToExtended(total);
+    if (!text::IsBlank(total)) audited = text::StrictToExtended(total);
     const long double cap = text::StrictToExtended(first_review);
     if (audited && *audited > cap) SetText("T_29", first_review);
   }
@@ -101,44 +99,46 @@ void TfrmMain::T_33Change() { CalcSurveyDesignTotal(Tag()); }
 
 void TfrmMain::T_34Change() {
   if (Tag() != 1) return;
+  DesignFeeInto("T_34", "T_32");
+}
+
+void TfrmMain::SurveyFeeInto(std::string_view source, std::string_view target,
+                             bool apply_coefficient) {
   std::string fee;
-  CalcDesignFee(Text("T_34"), true, fee);
-  SetText("T_32", fee);
+  CalcSurveyFee(Text(source), apply_coefficient, fee);
+  SetText(target, fee);
+}
+
+void TfrmMain::DesignFeeInto(std::string_view source, std::string_view target) {
+  std::string fee;
+  CalcDesignFee(Text(source), true, fee);
+  SetText(target, fee);
 }
 
 void TfrmMain::T_JZAZChange() { CalcInstallFee(Tag()); }
 
 void TfrmMain::T_31KeyDown(int Key) {
   if (!IsEnter(Key)) return;
-  std::string fee;
-  CalcSurveyFee(Text("T_31"), true, fee);
-  SetText("T_30", fee);
+  SurveyFeeInto("T_31", "T_30", true);
 }
 
 // The hidden route lengths of the submitted and first-review columns: their fees carry no
 // coefficient.
 void TfrmMain::T_19KeyDown(int Key) {
   if (!IsEnter(Key)) return;
-  std::string fee;
-  CalcSurveyFee(Text("T_19"), false, fee);
-  SetText("T_18", fee);
+  SurveyFeeInto("T_19", "T_18", false);
 }
 
 void TfrmMain::T_25KeyDown(int Key) {
   if (!IsEnter(Key)) return;
-  std::string fee;
-  CalcSurveyFee(Text("T_25"), false, fee);
-  SetText("T_24", fee);
+  SurveyFeeInto("T_25", "T_24", false);
 }
 
 // A new coefficient changes both fees of the auditor column.
 void TfrmMain::T_44Change() {
   if (Tag() != 1) return;
-  std::string fee;
-  CalcSurveyFee(Text("T_31"), true, fee);
-  SetText("T_30", fee);
-  CalcDesignFee(Text("T_34"), true, fee);
-  SetText("T_32", fee);
+  SurveyFeeInto("T_31", "T_30", true);
+  DesignFeeInto("T_34", "T_32");
 }
 
 void TfrmMain::T_44KeyDown(int Key) {
@@ -181,9 +181,7 @@ void TfrmMain::RzCB_KCClick() {
 // Outside the auditor's stage the new type applies from the next survey-fee calculation.
 void TfrmMain::RzCB_1Select() {
   if (context_.stage != "4") return;
-  std::string fee;
-  CalcSurveyFee(Text("T_31"), true, fee);
-  SetText("T_30", fee);
+  SurveyFeeInto("T_31", "T_30", true);
 }
 
 void TfrmMain::RzCB_YJClick() {

@@ -40,7 +40,7 @@ void TfrmMain::CalcFeeAuditTotals(int Loaded, int Scope) {
   // computed (empty) caps nothing; any other text that is no number is an error.
   const long double audited = text::StrictToExtended(Text("T_7"));
   const std::string first_review = Text("D_9");
-  if (!text::TrimBlanks(first_review).empty() && audited > text::StrictToExtended(first_review)) {
+  if (!text::IsBlank(first_review) && audited > text::StrictToExtended(first_review)) {
     SetText("T_7", first_review);
   }
   SetText("T_50", Text("T_7"));

@@ -182,6 +182,12 @@ class SaveCannotSucceed : public Error {
       : Error(CannotSaveText(failure, words)) {}
 };
 
+// The one rule for which failures end the save: every kind the connection names (read-only, full,
+// damaged, I/O, missing table); any other failure concerns one statement only.
+void ThrowIfSaveCannotSucceed(Failure failure, const std::string& words) {
+  if (failure != Failure::kOther) throw SaveCannotSucceed(failure, words);
+}
+
 }  // namespace
 
 // ---- saving ----
@@ -194,10 +200,7 @@ bool TfrmMain::ExecSql(const std::string& sql) {
   } catch (const std::exception& e) {
     // Inside the save, a failure that no later statement can escape ends the save at once, to be
     // told once, instead of being reported for every key.
-    const Failure failure = ac_gc_.LastFailure();
-    if (in_save_transaction_ && failure != Failure::kOther) {
-      throw SaveCannotSucceed(failure, e.what());
-    }
+    if (in_save_transaction_) ThrowIfSaveCannotSucceed(ac_gc_.LastFailure(), e.what());
     // A save whose statements all fail alike says so once, not once per key.
     if (!in_save_transaction_ || save_errors_shown_.emplace(e.what()).second) {
       ui_.ShowMessage(kAppTitle, e.what(), MessageIcon::kNone);
@@ -222,8 +225,7 @@ void TfrmMain::SaveParam(const std::string& key, const std::string& value) {
     try {
       ac_gc_.ExecuteNative(sql);
     } catch (const std::exception& e) {
-      const Failure failure = ac_gc_.LastFailure();
-      if (failure != Failure::kOther) throw SaveCannotSucceed(failure, e.what());
+      ThrowIfSaveCannotSucceed(ac_gc_.LastFailure(), e.what());
       throw TransactionLost(e.what());
     }
   };
@@ -286,7 +288,7 @@ void TfrmMain::SaveAllParams() {
       const Failure failure = ac_gc_.LastFailure();
       const std::string words = e.what();
       roll_back();
-      if (failure != Failure::kOther) throw SaveCannotSucceed(failure, words);
+      ThrowIfSaveCannotSucceed(failure, words);
       throw TransactionLost(words);
     }
   };

@@ -196,6 +196,10 @@ class TfrmMain {
   // T_JZAZ: the audited installation amount, less the contractor-supplied materials unless
   // RzCB_YG is checked.
   void WriteInstallAmount();
+  // The survey fee of the route length in `source` (the design fee of the amount in `source`, with
+  // the coefficient), written into `target`.
+  void SurveyFeeInto(std::string_view source, std::string_view target, bool apply_coefficient);
+  void DesignFeeInto(std::string_view source, std::string_view target);
   void T_18Change();
   void T_20Change();
   void T_22Change();

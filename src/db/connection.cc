@@ -129,15 +129,28 @@ void Connection::Release(Statement statement, const std::string& key) {
   idle_.emplace(key, std::move(statement));
 }
 
+Statement Connection::TakeIdle(const std::string& key) {
+  const auto idle = idle_.find(key);
+  if (idle == idle_.end()) return Statement();
+  Statement statement = std::move(idle->second);
+  idle_.erase(idle);
+  return statement;
+}
+
+void Connection::RunToEnd(Statement statement, const std::string& key) {
+  int rc = SQLITE_ROW;
+  while (rc == SQLITE_ROW) rc = sqlite3_step(statement.get());
+  const std::string message = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
+  Release(std::move(statement), key);
+  if (rc != SQLITE_DONE) throw Error(message);
+}
+
 Statement Connection::Prepare(const std::string& sql, std::string* key) {
   if (db_ == nullptr) throw Error("The database connection is not open.");
   std::vector<std::string> values;
   const std::string& translated = Translation(LiteralsAsParameters(sql, &values));
-  Statement stmt;
-  if (const auto idle = idle_.find(translated); idle != idle_.end()) {
-    stmt = std::move(idle->second);
-    idle_.erase(idle);
-  } else {
+  Statement stmt = TakeIdle(translated);
+  if (!stmt) {
     const char* const end = translated.c_str() + translated.size();
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
@@ -171,11 +184,7 @@ Statement Connection::Prepare(const std::string& sql, std::string* key) {
 void Connection::Execute(const std::string& sql) {
   std::string key;
   Statement stmt = Prepare(sql, &key);
-  int rc = SQLITE_ROW;
-  while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.get());
-  const std::string message = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
-  Release(std::move(stmt), key);
-  if (rc != SQLITE_DONE) throw Error(message);
+  RunToEnd(std::move(stmt), key);
 }
 
 void Connection::ExecuteNative(const std::string& sql) {
@@ -183,11 +192,8 @@ void Connection::ExecuteNative(const std::string& sql) {
   // The save runs the same few transaction statements around every key: each is prepared once and
   // kept, beside the translated statements (a NUL in front keeps the two kinds of key apart).
   const std::string key = std::string(1, '\0') + sql;
-  Statement stmt;
-  if (const auto idle = idle_.find(key); idle != idle_.end()) {
-    stmt = std::move(idle->second);
-    idle_.erase(idle);
-  } else {
+  Statement stmt = TakeIdle(key);
+  if (!stmt) {
     sqlite3_stmt* raw = nullptr;
     const char* tail = nullptr;
     const int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &raw, &tail);
@@ -200,11 +206,7 @@ void Connection::ExecuteNative(const std::string& sql) {
       return;
     }
   }
-  int rc = SQLITE_ROW;
-  while (rc == SQLITE_ROW) rc = sqlite3_step(stmt.get());
-  const std::string message = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
-  Release(std::move(stmt), key);
-  if (rc != SQLITE_DONE) throw Error(message);
+  RunToEnd(std::move(stmt), key);
 }
 
 bool Connection::ReadOnly() const {

@@ -95,6 +95,10 @@ class Connection {
   static bool Identify(const std::string& path, FileIdentity* identity);
 
   const std::string& Translation(const std::string& sql);
+  // The kept statement of `key`, taken out of the cache; null when none is kept.
+  Statement TakeIdle(const std::string& key);
+  // Steps `statement` to its end, gives it back under `key`, and throws the database's error.
+  void RunToEnd(Statement statement, const std::string& key);
 
   sqlite3* db_ = nullptr;
   std::string path_;

@@ -45,6 +45,13 @@ bool IsOperatorPiece(const Piece& piece, std::string_view op) {
   return piece.kind == TokenKind::kOperator && piece.text == op;
 }
 
+// The operators SQLite has not, or has with another meaning: written as calls of our functions.
+bool IsRewrittenPiece(const Piece& piece) {
+  return IsOperatorPiece(piece, "/") || IsOperatorPiece(piece, "^") ||
+         IsOperatorPiece(piece, "\\") ||
+         (piece.kind == TokenKind::kWord && EqualsIgnoreCase(piece.text, "Mod"));
+}
+
 // Turns the tokens into pieces, translating literals, bracketed names and IsNull calls. Sets
 // `rewrite` when an operator of the desktop engine needs the rewriter. Blanks after the last
 // piece go to `tail`.
@@ -73,9 +80,7 @@ std::vector<Piece> ToPieces(std::string_view sql, const std::vector<Token>& toke
         IsOperatorPiece(pieces[pieces.size() - 2], "-")) {
       piece.lead = " ";
     }
-    rewrite = rewrite || IsOperatorPiece(piece, "/") || IsOperatorPiece(piece, "^") ||
-              IsOperatorPiece(piece, "\\") ||
-              (piece.kind == TokenKind::kWord && EqualsIgnoreCase(piece.text, "Mod"));
+    rewrite = rewrite || IsRewrittenPiece(piece);
   }
   // IsNull(x) of the desktop dialect; SQLite would read ISNULL as its postfix operator.
   for (std::size_t k = 0; k + 1 < pieces.size(); ++k) {
@@ -140,7 +145,7 @@ class ArithmeticRewriter {
   }
   bool IsSign() const { return IsOp("-") || IsOp("+") || IsOp("~"); }
   bool IsMultiplicative() const { return IsOp("*") || IsOp("/") || IsOp("%"); }
-  bool IsRewritten() const { return IsOp("/") || IsOp("^") || IsOp("\\") || IsWord("Mod"); }
+  bool IsRewritten() const { return !AtEnd() && IsRewrittenPiece(pieces_[at_]); }
 
   bool StartsOperand() const {
     if (AtEnd()) return false;
@@ -379,8 +384,7 @@ std::string LiteralsAsParameters(std::string_view sql, std::vector<std::string>*
         break;
       default:
         // "?1" would be a numbered parameter.
-        if (!shape.empty() && shape.back() == '?' && token.text.front() >= '0' &&
-            token.text.front() <= '9') {
+        if (!shape.empty() && shape.back() == '?' && text::IsAsciiDigit(token.text.front())) {
           shape += ' ';
         }
         shape += token.text;

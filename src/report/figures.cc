@@ -5,13 +5,14 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "text/strings.h"
+
 namespace torva::report {
 namespace {
 
 constexpr int kMaxExponent = 400;
 
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= 32; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+using text::IsAsciiDigit;
 
 std::string StripLeadingZeros(std::string digits) {
   const std::size_t first = digits.find_first_not_of('0');
@@ -90,10 +91,7 @@ void SplitDigits(const Decimal& value, int decimals, std::string& whole, std::st
 }  // namespace
 
 std::optional<Decimal> ParseFigure(std::string_view text) {
-  std::size_t begin = 0, end = text.size();
-  while (begin < end && IsBlank(text[begin])) ++begin;
-  while (end > begin && IsBlank(text[end - 1])) --end;
-  std::string_view s = text.substr(begin, end - begin);
+  const std::string_view s = text::TrimBlanks(text);
   Decimal value;
   std::size_t i = 0;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) {
@@ -103,7 +101,7 @@ std::optional<Decimal> ParseFigure(std::string_view text) {
   std::string digits;
   int scale = 0;
   bool point = false;
-  for (; i < s.size() && (IsDigit(s[i]) || (s[i] == '.' && !point)); ++i) {
+  for (; i < s.size() && (IsAsciiDigit(s[i]) || (s[i] == '.' && !point)); ++i) {
     if (s[i] == '.') {
       point = true;
     } else {
@@ -121,7 +119,7 @@ std::optional<Decimal> ParseFigure(std::string_view text) {
       ++i;
     }
     if (i == s.size()) return std::nullopt;
-    for (; i < s.size() && IsDigit(s[i]); ++i) {
+    for (; i < s.size() && IsAsciiDigit(s[i]); ++i) {
       exponent = exponent * 10 + (s[i] - '0');
       if (exponent > kMaxExponent) return std::nullopt;
     }

@@ -1,5 +1,6 @@
 #include "report/report_layout.h"
 
+#include <QDate>
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPagedPaintDevice>
@@ -239,6 +240,10 @@ class Placer {
 };
 
 }  // namespace
+
+ReportModel TodaysReportModel(const audit::TfrmMain& form) {
+  return BuildReportModel(form, QDate::currentDate().toString(Qt::ISODate).toStdString());
+}
 
 QPageLayout ReportPageLayout() {
   return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(16, 15, 14, 12),

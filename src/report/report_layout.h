@@ -41,6 +41,9 @@ struct ReportLayout {
   std::vector<PlacedPage> pages;
 };
 
+// The report of `form` as it stands, dated today: what both the PDF and the print preview show.
+ReportModel TodaysReportModel(const audit::TfrmMain& form);
+
 // A4 portrait with the report's margins: what the PDF is written on and what printing starts from.
 QPageLayout ReportPageLayout();
 

@@ -8,6 +8,7 @@
 #include "audit/tfrm_main.h"
 #include "form/catalogue.h"
 #include "report/figures.h"
+#include "text/strings.h"
 
 namespace torva::report {
 namespace {
@@ -22,12 +23,7 @@ constexpr const char* kReductionHeader = "审减额";
 constexpr const char* kRateHeader = "审减率";
 constexpr const char* kPageNumberFormat = "第 %d 页 共 %d 页";
 
-std::string Trimmed(const std::string& text) {
-  const auto blank = [](char c) { return static_cast<unsigned char>(c) <= 32; };
-  const auto begin = std::find_if_not(text.begin(), text.end(), blank);
-  const auto end = std::find_if_not(text.rbegin(), text.rend(), blank).base();
-  return begin < end ? std::string(begin, end) : std::string();
-}
+std::string Trimmed(std::string_view text) { return std::string(text::TrimBlanks(text)); }
 
 // The caption the form shows for catalogue label `name` ("" when there is none).
 std::string LabelText(const std::string& name) {
@@ -60,7 +56,7 @@ Cell FigureCell(const std::string& text, Figure kind, bool bold = false) {
 // A figure for the reduction: an empty field counts as nothing yet entered, 0; any other text that
 // is no number leaves the row without a reduction rather than pretending it is 0.
 std::optional<Decimal> Operand(const std::string& text) {
-  if (Trimmed(text).empty()) return Decimal{};
+  if (text::IsBlank(text)) return Decimal{};
   return ParseFigure(text);
 }
 
@@ -70,7 +66,7 @@ std::pair<Cell, Cell> ReductionCells(const std::string& submitted, const std::st
                                      Figure kind) {
   std::pair<Cell, Cell> cells{Cell{"", CellAlign::kRight, false, 0, true},
                               Cell{"", CellAlign::kRight, false, 0, true}};
-  if (Trimmed(submitted).empty() && Trimmed(determined).empty()) return cells;
+  if (text::IsBlank(submitted) && text::IsBlank(determined)) return cells;
   std::optional<Decimal> from = Operand(submitted);
   std::optional<Decimal> to = Operand(determined);
   if (!from || !to) return cells;

@@ -1,4 +1,3 @@
-#include <QDate>
 #include <QGuiApplication>
 #include <QPageLayout>
 #include <QPageSize>
@@ -26,8 +25,7 @@ std::string WriteReportPdf(const audit::TfrmMain& form, const std::string& pdf_p
   if (!file.open(QIODevice::WriteOnly)) {
     return "无法写入审计报表文件“" + pdf_path + "”：" + file.errorString().toStdString();
   }
-  const ReportModel report =
-      BuildReportModel(form, QDate::currentDate().toString(Qt::ISODate).toStdString());
+  const ReportModel report = TodaysReportModel(form);
   {
     QPdfWriter writer(&file);
     writer.setPageLayout(ReportPageLayout());

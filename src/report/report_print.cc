@@ -1,6 +1,5 @@
 #include "report/report_print.h"
 
-#include <QDate>
 #include <QObject>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -13,8 +12,7 @@ namespace torva::report {
 void ShowPrintPreview(const audit::TfrmMain& form, QWidget* parent) {
   // The figures are taken once, when the auditor asks for the report; the preview redraws them for
   // every change of printer or page settings.
-  const ReportModel report =
-      BuildReportModel(form, QDate::currentDate().toString(Qt::ISODate).toStdString());
+  const ReportModel report = TodaysReportModel(form);
   QPrinter printer(QPrinter::HighResolution);
   printer.setPageLayout(ReportPageLayout());
   printer.setDocName(QString::fromStdString(report.document_title));

@@ -29,6 +29,9 @@ constexpr std::string_view TrimSpaces(std::string_view text) {
   return text;
 }
 
+// True when `text` holds nothing but blanks (the empty text included).
+constexpr bool IsBlank(std::string_view text) { return TrimBlanks(text).empty(); }
+
 constexpr char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 // `text` with A-Z lowered; every other byte, UTF-8 included, unchanged.
