@@ -4,7 +4,8 @@
 #
 #   install-test.sh BUILD_DIR SOURCE_DIR CASE
 #
-# CASE: exports | pkg-config-host | cmake-consumer | user-host-folder | window-host-folder
+# CASE: exports | pkg-config-host | cmake-consumer | user-host-folder | window-host-folder |
+#       window-manager
 # The window cases run under their own Xvfb and close the form as a user does: a click on "关闭".
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -13,7 +14,9 @@ case_name=$3
 
 work=$(mktemp -d)
 xvfb_pid=
+wm_pid=
 cleanup() {
+  if [ -n "$wm_pid" ]; then kill "$wm_pid" 2>/dev/null || true; wait "$wm_pid" 2>/dev/null || true; fi
   if [ -n "$xvfb_pid" ]; then kill "$xvfb_pid" 2>/dev/null || true; wait "$xvfb_pid" 2>/dev/null || true; fi
   rm -rf "$work"
 }
@@ -47,28 +50,38 @@ start_xvfb() {
   unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 }
 
-# Runs "$@" in the background, waits for the audit window, clicks its close button "关闭"
-# (RzButton1 at 561,531, 89 wide) as the auditor would and waits for the command to end.
-run_and_close_form() {
+# Runs "$@" in the background and waits for the audit window: $form_pid, $window.
+start_form() {
   "$@" > "$work/out.txt" 2>&1 &
-  local pid=$! window=
+  form_pid=$!
+  window=
   for _ in $(seq 300); do
     window=$(xdotool search --onlyvisible --name '^审计信息$' 2>/dev/null | head -1) && [ -n "$window" ] && break
-    kill -0 "$pid" 2>/dev/null || { cat "$work/out.txt"; fail "ended before its window appeared"; }
+    kill -0 "$form_pid" 2>/dev/null || { cat "$work/out.txt"; fail "ended before its window appeared"; }
     sleep 0.1
   done
-  [ -n "$window" ] || { kill "$pid"; cat "$work/out.txt"; fail "no audit window appeared"; }
+  [ -n "$window" ] || { kill "$form_pid"; cat "$work/out.txt"; fail "no audit window appeared"; }
+}
+
+# Clicks the close button "关闭" of the form start_form opened (RzButton1 at 561,531, 89 wide) as the
+# auditor would and waits for the command to end.
+close_form() {
   # A click that lands before the window is ready on a busy machine is lost; the auditor would click
   # again, and so does the test (a second click on a form that has closed changes nothing).
   for _ in $(seq 5); do
     sleep 0.5
     xdotool mousemove --window "$window" 605 543 click 1 2>/dev/null
-    for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
-    kill -0 "$pid" 2>/dev/null || break
+    for _ in $(seq 40); do kill -0 "$form_pid" 2>/dev/null || break; sleep 0.1; done
+    kill -0 "$form_pid" 2>/dev/null || break
   done
-  if kill -0 "$pid" 2>/dev/null; then kill "$pid"; cat "$work/out.txt"; fail "the form did not close"; fi
-  wait "$pid" || { cat "$work/out.txt"; fail "exit status $?"; }
+  if kill -0 "$form_pid" 2>/dev/null; then kill "$form_pid"; cat "$work/out.txt"; fail "the form did not close"; fi
+  wait "$form_pid" || { cat "$work/out.txt"; fail "exit status $?"; }
   cat "$work/out.txt"
+}
+
+run_and_close_form() {
+  start_form "$@"
+  close_form
 }
 
 # An ordinary user for the cases that must not need root; the current user when not root.
@@ -141,6 +154,66 @@ window-host-folder)
   chown -R nobody "$work/home" 2>/dev/null || true
   run_and_close_form as_user "$root/bin/torva-host" "$work/home/demo.db" 4
   [ -f "$work/home/.local/share/torva/SJKS.txt" ] || fail "installed: no SJKS.txt in the user's folder"
+  ;;
+
+window-manager)
+  # The window as a window manager frames it: what openbox allows the auditor to do with it, the
+  # hints it was given, and where it stands.
+  command -v openbox >/dev/null && command -v xprop >/dev/null && command -v xwininfo >/dev/null ||
+    fail "openbox, xprop and xwininfo are needed"
+  mkdir -p "$work/home" "$work/other/Data"
+  cp "$root/share/torva/GL.mgl" "$work/other/Data/GL.mgl"
+  make_demo_project "$work/demo.db"
+  start_xvfb
+  HOME="$work/home" openbox --sm-disable >/dev/null 2>&1 &
+  wm_pid=$!
+  for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+  start_form "$build/torva-host" --host-folder "$work/other" "$work/demo.db" 4
+  # Framed and centred once activated: the frame's centre is the screen's (1280x1024), within a pixel.
+  centred=
+  for _ in $(seq 100); do
+    extents=$(xprop -id "$window" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= //p' | tr -d ' ')
+    if [ -n "$extents" ]; then
+      # xwininfo, not xdotool: xdotool adds the frame's offset to a reparented window's position.
+      info=$(xwininfo -id "$window")
+      X=$(echo "$info" | sed -n 's/.*Absolute upper-left X: *//p')
+      Y=$(echo "$info" | sed -n 's/.*Absolute upper-left Y: *//p')
+      WIDTH=$(echo "$info" | sed -n 's/^ *Width: *//p')
+      HEIGHT=$(echo "$info" | sed -n 's/^ *Height: *//p')
+      IFS=, read -r left right top bottom <<< "$extents"
+      dx=$(( 2 * (X - left) + WIDTH + left + right - 1280 ))
+      dy=$(( 2 * (Y - top) + HEIGHT + top + bottom - 1024 ))
+      if [ "${dx#-}" -le 2 ] && [ "${dy#-}" -le 2 ]; then centred=yes; break; fi
+    fi
+    sleep 0.1
+  done
+  [ -n "$centred" ] || fail "frame not centred: client ${X:-?},${Y:-?} ${WIDTH:-?}x${HEIGHT:-?}, extents $extents"
+  [ "$WIDTH" = 734 ] && [ "$HEIGHT" = 573 ] || fail "client area ${WIDTH}x${HEIGHT}, not 734x573"
+  # What the window manager allows: moving, minimising, closing; neither resizing nor maximising.
+  allowed=$(xprop -id "$window" _NET_WM_ALLOWED_ACTIONS)
+  echo "$allowed"
+  for action in MOVE MINIMIZE CLOSE; do
+    echo "$allowed" | grep -q "_NET_WM_ACTION_$action\b" || fail "_NET_WM_ACTION_$action is not allowed"
+  done
+  for action in RESIZE MAXIMIZE_HORZ MAXIMIZE_VERT; do
+    echo "$allowed" | grep -q "_NET_WM_ACTION_$action\b" && fail "_NET_WM_ACTION_$action is allowed"
+  done
+  # The Motif hints every X window manager reads: functions move, minimise, close; decorations
+  # border, title, menu, minimise; no resize and no maximise in either.
+  motif=$(xprop -id "$window" _MOTIF_WM_HINTS | sed -n 's/.*= //p')
+  echo "_MOTIF_WM_HINTS = $motif"
+  IFS=', ' read -r flags functions decorations _ <<< "$motif"
+  [ $(( flags & 3 )) -eq 3 ] || fail "Motif hints without functions and decorations: $motif"
+  [ $(( functions & 0x13 )) -eq 0 ] && [ $(( functions & 0x2c )) -eq $(( 0x2c )) ] ||
+    fail "Motif functions $functions"
+  [ $(( decorations & 0x45 )) -eq 0 ] && [ $(( decorations & 0x3a )) -eq $(( 0x3a )) ] ||
+    fail "Motif decorations $decorations"
+  # Not resizable for the window managers that read only the size hints: minimum and maximum alike.
+  size_hints=$(xprop -id "$window" WM_NORMAL_HINTS)
+  for bound in minimum maximum; do
+    echo "$size_hints" | grep -q "program specified $bound size: 734 by 573" || fail "no $bound size 734x573"
+  done
+  close_form
   ;;
 
 *) fail "unknown case $case_name" ;;
