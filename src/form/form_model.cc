@@ -57,16 +57,24 @@ void FormModel::WatchChanges() {
   KnownValues* const known = &known_;
   for (Control* control : order_) {
     const std::string& name = control->name();
-    if (auto* edit = dynamic_cast<Edit*>(control)) {
-      // The coefficient combo reports changes of its list too: its text then stays the same.
-      const bool has_items = dynamic_cast<ComboEdit*>(control) != nullptr;
-      edit->AddObserver([known, edit, has_items, &name, last = edit->text()]() mutable {
-        if (edit->text() != last) {
-          last = edit->text();
-          known->Changed(name);
-        } else if (has_items) {
+    if (auto* combo = dynamic_cast<ComboEdit*>(control)) {
+      // The coefficient combo reports changes of its typed text and of its list alike.
+      combo->AddObserver([known, combo, &name, last_text = combo->text(),
+                          last_items = combo->items_revision()]() mutable {
+        if (combo->items_revision() != last_items) {
+          last_items = combo->items_revision();
           known->ItemsChanged();
         }
+        if (combo->text() != last_text) {
+          last_text = combo->text();
+          known->Changed(name);
+        }
+      });
+    } else if (auto* edit = dynamic_cast<Edit*>(control)) {
+      edit->AddObserver([known, edit, &name, last = edit->text()]() mutable {
+        if (edit->text() == last) return;
+        last = edit->text();
+        known->Changed(name);
       });
     } else if (auto* box = dynamic_cast<CheckBox*>(control)) {
       box->AddObserver([known, &name] { known->Changed(name); });
