@@ -204,34 +204,33 @@ class ArithmeticRewriter {
     return out;
   }
 
-  // a Mod b Mod c -> torva_mod(torva_mod(a,b),c)
-  std::string ModChain() {
+  // left op right op right ... -> function(function(left,right),right)
+  template <typename AtOperator, typename Operand, typename RightOperand>
+  std::string Chain(std::string_view function, AtOperator at_operator, Operand left,
+                    RightOperand right) {
     std::string lead = TakeLead();
-    std::string body = IntegerDivisionChain();
+    std::string body = left();
     int count = 0;
-    while (IsWord("Mod")) {
+    while (at_operator()) {
       const Piece op = TakeOperator();
       body += op.lead + ",";
-      body += IntegerDivisionChain();
+      body += right();
       body += ")";
       ++count;
     }
-    return Wrap(std::move(lead), kModFunction, count, std::move(body));
+    return Wrap(std::move(lead), function, count, std::move(body));
+  }
+
+  // a Mod b Mod c -> torva_mod(torva_mod(a,b),c)
+  std::string ModChain() {
+    const auto operand = [this] { return IntegerDivisionChain(); };
+    return Chain(kModFunction, [this] { return IsWord("Mod"); }, operand, operand);
   }
 
   // a \ b \ c -> torva_idiv(torva_idiv(a,b),c)
   std::string IntegerDivisionChain() {
-    std::string lead = TakeLead();
-    std::string body = Product();
-    int count = 0;
-    while (IsOp("\\")) {
-      const Piece op = TakeOperator();
-      body += op.lead + ",";
-      body += Product();
-      body += ")";
-      ++count;
-    }
-    return Wrap(std::move(lead), kIntegerDivideFunction, count, std::move(body));
+    const auto operand = [this] { return Product(); };
+    return Chain(kIntegerDivideFunction, [this] { return IsOp("\\"); }, operand, operand);
   }
 
   // operand (('*' | '/' | '%') operand)*, left to right; a/b -> a/torva_divisor(b). The chain stays
@@ -276,18 +275,12 @@ class ArithmeticRewriter {
 
   // a ^ b ^ c -> torva_pow(torva_pow(a,b),c); the exponent may carry signs (2^-1).
   std::string PowerChain() {
-    std::string lead = TakeLead();
-    std::string body = Concat();
-    int count = 0;
-    while (IsOp("^")) {
-      const Piece op = TakeOperator();
-      body += op.lead + ",";
-      body += Signs();
-      body += Concat();
-      body += ")";
-      ++count;
-    }
-    return Wrap(std::move(lead), kPowerFunction, count, std::move(body));
+    return Chain(
+        kPowerFunction, [this] { return IsOp("^"); }, [this] { return Concat(); },
+        [this] {
+          std::string signs = Signs();  // read before the operand they stand before
+          return signs + Concat();
+        });
   }
 
   std::string Concat() {
