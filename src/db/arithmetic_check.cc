@@ -41,10 +41,6 @@ void CheckBlank(std::string_view blank) {
   }
 }
 
-bool IsFunction(std::string_view word) {
-  return EqualsIgnoreCase(word, "abs") || EqualsIgnoreCase(word, "round");
-}
-
 // Refuses a token that has no place in arithmetic wherever it stands.
 void Admit(const Token& token) {
   switch (token.kind) {
@@ -52,15 +48,8 @@ void Admit(const Token& token) {
       if (token.text.find_first_of("xX") != std::string_view::npos) RejectArithmetic(token.text);
       return;
     case TokenKind::kOperator:
-      if (token.text.size() != 1 ||
-          std::string_view("+-*/%^\\").find(token.text[0]) == std::string_view::npos) {
-        RejectArithmetic(token.text);
-      }
-      return;
     case TokenKind::kWord:
-      if (!IsFunction(token.text) && !EqualsIgnoreCase(token.text, "Mod")) {
-        RejectArithmetic(token.text);
-      }
+      if (!IsArithmeticOperator(token) && !IsArithmeticWord(token)) RejectArithmetic(token.text);
       return;
     case TokenKind::kOpen:
     case TokenKind::kClose:

@@ -24,12 +24,8 @@ bool IsArithmetic(const Token& token) {
     case TokenKind::kOpen:
     case TokenKind::kClose:
     case TokenKind::kComma: return true;
-    case TokenKind::kOperator:
-      return token.text.size() == 1 &&
-             std::string_view("+-*/%^\\").find(token.text[0]) != std::string_view::npos;
-    case TokenKind::kWord:
-      return EqualsIgnoreCase(token.text, "abs") || EqualsIgnoreCase(token.text, "round") ||
-             EqualsIgnoreCase(token.text, "Mod");
+    case TokenKind::kOperator: return IsArithmeticOperator(token);
+    case TokenKind::kWord: return IsArithmeticWord(token);
     default: return false;
   }
 }

@@ -125,6 +125,18 @@ std::vector<Token> Tokenize(std::string_view sql) {
   return tokens;
 }
 
+bool IsArithmeticOperator(const Token& token) {
+  return token.kind == TokenKind::kOperator && token.text.size() == 1 &&
+         std::string_view("+-*/%^\\").find(token.text[0]) != std::string_view::npos;
+}
+
+bool IsArithmeticWord(const Token& token) {
+  if (token.kind != TokenKind::kWord) return false;
+  using text::EqualsIgnoreCase;
+  return EqualsIgnoreCase(token.text, "abs") || EqualsIgnoreCase(token.text, "round") ||
+         EqualsIgnoreCase(token.text, "Mod");
+}
+
 std::string Excerpt(std::string_view text, std::size_t limit) {
   if (text.size() <= limit) return std::string(text);
   return std::string(text.substr(0, text::Utf8Boundary(text, limit))) + "...";

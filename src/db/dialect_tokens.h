@@ -39,6 +39,11 @@ struct Token {
 // bracket is one kUnclosed token running to the end.
 std::vector<Token> Tokenize(std::string_view sql);
 
+// What arithmetic is written with besides numbers, brackets and commas: the one-character operators
+// + - * / % ^ \ and the words abs, round and Mod.
+bool IsArithmeticOperator(const Token& token);
+bool IsArithmeticWord(const Token& token);
+
 // The start of `text`, cut at a character boundary, with "..." when it was cut: for error messages.
 std::string Excerpt(std::string_view text, std::size_t limit = 40);
 
