@@ -74,11 +74,7 @@ class ReportProject {
   fs::path dir() const { return dir_; }
 
   audit::TfrmMain& Open(const std::string& stage = "4") {
-    audit::FormContext context;
-    context.db_path = db_path().string();
-    context.stage = stage;
-    context.host_folder = dir_.string() + "/";
-    form_ = std::make_unique<audit::TfrmMain>(context, ui_);
+    form_ = std::make_unique<audit::TfrmMain>(torva::testing::ContextFor(db_path(), dir_, stage), ui_);
     form_->Show();
     return *form_;
   }

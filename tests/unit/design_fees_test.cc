@@ -17,6 +17,7 @@ namespace torva::audit {
 namespace {
 
 namespace fs = std::filesystem;
+using torva::testing::ContextFor;
 using torva::testing::CreateProject;
 using torva::testing::Dump;
 using torva::testing::MakeTempFolder;
@@ -52,11 +53,7 @@ class DesignFeeTest : public ::testing::Test {
   }
 
   TfrmMain& Open(const std::string& stage = "4") {
-    FormContext context;
-    context.db_path = project_.string();
-    context.stage = stage;
-    context.host_folder = dir_.string() + "/";
-    form_ = std::make_unique<TfrmMain>(context, ui_);
+    form_ = std::make_unique<TfrmMain>(ContextFor(project_, dir_, stage), ui_);
     form_->Show();
     ui_.messages.clear();
     return *form_;

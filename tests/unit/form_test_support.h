@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "audit/tfrm_main.h"
 #include "audit/ui_port.h"
 
 namespace torva::testing {
@@ -47,6 +48,16 @@ class RecordingUi : public audit::UiPort {
   std::vector<std::string> messages;
   std::deque<bool> answers;
 };
+
+// What a host passes to open project `db` at audit stage `stage`, from its folder `host_folder`.
+inline audit::FormContext ContextFor(const fs::path& db, const fs::path& host_folder,
+                                     const std::string& stage = "4") {
+  audit::FormContext context;
+  context.db_path = db.string();
+  context.stage = stage;
+  context.host_folder = host_folder.string() + "/";
+  return context;
+}
 
 inline std::string ReadFile(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);

@@ -14,6 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using torva::testing::At;
+using torva::testing::ContextFor;
 using torva::testing::Insert;
 using torva::testing::RecordingUi;
 
@@ -41,11 +42,7 @@ class LabourDaysTest : public ::testing::Test {
   // Opens the project, types `text` into each of `keys` and closes the form; returns the rows saved.
   template <typename Keys>
   std::map<std::string, std::string> SaveEach(const Keys& keys, const std::string& text) {
-    FormContext context;
-    context.db_path = db_.string();
-    context.stage = "4";
-    context.host_folder = (dir_ / "host").string() + "/";
-    TfrmMain form(context, ui_);
+    TfrmMain form(ContextFor(db_, dir_ / "host"), ui_);
     form.Show();
     for (const char* key : keys) form.UserAction([&] { form.SetText(key, text); });
     EXPECT_TRUE(form.RequestClose());

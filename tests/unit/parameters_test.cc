@@ -31,6 +31,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using torva::testing::At;
+using torva::testing::ContextFor;
 using torva::testing::Insert;
 using torva::testing::ReadFile;
 using torva::testing::RecordingUi;
@@ -89,11 +90,7 @@ class ParamStoreTest : public ::testing::Test {
 
   // Shows a new form on the project (a new host program run); `prepare` runs before the show.
   TfrmMain& Open(const std::function<void(TfrmMain&)>& prepare = nullptr) {
-    FormContext context;
-    context.db_path = db_.string();
-    context.stage = "4";
-    context.host_folder = (dir_ / "host").string() + "/";
-    forms_.push_back(std::make_unique<TfrmMain>(context, ui_));
+    forms_.push_back(std::make_unique<TfrmMain>(ContextFor(db_, dir_ / "host"), ui_));
     if (prepare) prepare(*forms_.back());
     forms_.back()->Show();
     return *forms_.back();
@@ -552,11 +549,7 @@ TEST_F(ParamStoreTest, CloseAskedForDuringAQuestionOfTheCloseDoesNothing) {
     TfrmMain* form = nullptr;
   } ui;
   Seed({});
-  FormContext context;
-  context.db_path = db_.string();
-  context.stage = "4";
-  context.host_folder = (dir_ / "host").string() + "/";
-  TfrmMain form(context, ui);
+  TfrmMain form(ContextFor(db_, dir_ / "host"), ui);
   form.Show();
   ui.messages.clear();  // this host folder has no fee standard
   // The list cannot be written: the close asks.
@@ -617,11 +610,7 @@ TEST_F(ParamStoreTest, SaveKilledAtAnyMomentLeavesEveryKeyWithOneWholeGeneration
     if (child == 0) {
       ::close(ready[0]);
       RecordingUi ui;
-      FormContext context;
-      context.db_path = db_.string();
-      context.stage = "4";
-      context.host_folder = (dir_ / "host").string() + "/";
-      TfrmMain form(context, ui);
+      TfrmMain form(ContextFor(db_, dir_ / "host"), ui);
       form.Show();
       DetachHandlers(form);
       (void)!::write(ready[1], "r", 1);

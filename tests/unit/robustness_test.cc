@@ -50,6 +50,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 using torva::testing::At;
+using torva::testing::ContextFor;
 using torva::testing::Dump;
 using torva::testing::Insert;
 using torva::testing::ReadFile;
@@ -98,13 +99,7 @@ class RobustnessTest : public ::testing::Test {
     RunSql(db_, sql);
   }
 
-  FormContext Context() const {
-    FormContext context;
-    context.db_path = db_.string();
-    context.stage = "4";
-    context.host_folder = host().string() + "/";
-    return context;
-  }
+  FormContext Context() const { return ContextFor(db_, host()); }
 
   // Shows a new form on the project, as a new run of the host program would.
   TfrmMain& Open() {

@@ -28,6 +28,7 @@ namespace torva::audit {
 namespace {
 
 namespace fs = std::filesystem;
+using torva::testing::ContextFor;
 using torva::testing::CreateProject;
 using torva::testing::Dump;
 using torva::testing::MakeTempFolder;
@@ -104,13 +105,7 @@ class UnsavableFilesTest : public ::testing::Test {
     fs::remove_all(dir_, ignored);
   }
 
-  FormContext Context(const fs::path& db) const {
-    FormContext context;
-    context.db_path = db.string();
-    context.stage = "4";
-    context.host_folder = host().string() + "/";
-    return context;
-  }
+  FormContext Context(const fs::path& db) const { return ContextFor(db, host()); }
 
   // In a child: shows a form on `db`, types "new" into T_46 and closes twice, answering the
   // question "no" and then "yes"; `between` runs between the closes. Every dialog goes into the
