@@ -106,9 +106,9 @@ class Connection {
   virtual void RollbackToSavepoint(const std::string& name) = 0;
 
   // Why no write can succeed, as far as can be told without writing: kReadOnly (opened read-only,
-  // or the database refuses writing), kReadOnlyFolder, kDamaged (found by the check at opening).
-  // Nothing when a write may succeed.
-  virtual std::optional<FailureKind> WriteBlocker() const = 0;
+  // or the database refuses writing), kReadOnlyFolder, kDamaged (found by the check at opening),
+  // with the engine's words. Nothing when a write may succeed.
+  virtual std::optional<DbError> WriteBlocker() const = 0;
 
   // Opens the connection again, with the string and options it was opened with, after a failure of
   // kind kConnectionLost; anything not committed is gone. Throws DbError when it cannot. A file
