@@ -248,6 +248,20 @@ TEST_F(UnsavableFilesTest, DamageFoundBySaveIsToldOnceAndTheFileIsLeftAsItWas) {
   EXPECT_TRUE(ReadFile(db_) == bytes);
 }
 
+// The damage lies in a table no statement of the form reads: only the check made when the project
+// opens finds it, and the save then writes nothing into the damaged file.
+TEST_F(UnsavableFilesTest, DamageNoStatementReadsIsFoundAtOpeningAndNothingIsWritten) {
+  std::string rows;
+  for (int i = 0; i < 200; ++i) rows += "insert into Notes values(" + std::to_string(i) + ", 'x');";
+  RunSql(db_, "begin; create table Notes(N integer, T text);" + rows + "commit;");
+  DamageTable(db_, "Notes", 0, std::string(8, '\xFF'));
+  const std::string bytes = ReadFile(db_);
+  EXPECT_EQ(TypeAndCloseTwice(db_, nullptr), 2);
+  EXPECT_EQ(ReadFile(transcript()),
+            AskedTwice("项目数据库文件已损坏，无法保存：database disk image is malformed"));
+  EXPECT_TRUE(ReadFile(db_) == bytes);
+}
+
 // The damage breaks reading the rows: the load ends at its select, having reached no key, so the
 // close has nothing to write and leaves without asking.
 TEST_F(UnsavableFilesTest, DamageFoundByTheLoadLeavesNothingToSave) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "db/sqlite/functions.h"
+#include "db/sqlite/long_paths.h"
 #include "db/sqlite/sqlite_dialect.h"
 #include "db/sqlite/sqlite_result.h"
 #include "project_schema.h"
@@ -26,13 +27,6 @@ void CheckFile(const std::string& path) {
   if (std::filesystem::is_directory(status)) {
     throw Error("'" + path + "' is a folder, not a database file.");
   }
-}
-
-// A relative path that begins with "file:" would be read as a URI by an SQLite built to accept
-// URIs everywhere; "./" keeps it a plain file name.
-std::string SqliteFileName(const std::string& path) {
-  if (path.size() >= 5 && sqlite3_strnicmp(path.c_str(), "file:", 5) == 0) return "./" + path;
-  return path;
 }
 
 FailureKind KindOf(int extended_code, std::string_view words) {
@@ -87,7 +81,8 @@ SqliteConnection::SqliteConnection(const std::string& path, const OpenOptions& o
   const int flags = (options.read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
                     SQLITE_OPEN_NOMUTEX;  // no SQLITE_OPEN_CREATE: never make a new file
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(SqliteFileName(path).c_str(), &db, flags, nullptr);
+  name_ = std::make_unique<OpenableName>(path);
+  int rc = sqlite3_open_v2(name_->name().c_str(), &db, flags, name_->vfs());
   if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db, kBusyTimeoutMs);
   // Reading the schema proves that the file is a database: sqlite3_open_v2 reads nothing yet.
   if (rc == SQLITE_OK) {
@@ -256,8 +251,9 @@ std::unique_ptr<Connection> OpenFile(const std::string& path, const OpenOptions&
 
 void CreateProjectFile(const std::string& path) {
   sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(SqliteFileName(path).c_str(), &db,
-                           SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const OpenableName name(path);
+  int rc = sqlite3_open_v2(name.name().c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
+                           name.vfs());
   char* words = nullptr;
   if (rc == SQLITE_OK) rc = sqlite3_exec(db, kProjectSchemaSql, nullptr, nullptr, &words);
   if (rc != SQLITE_OK) {

@@ -13,6 +13,8 @@ struct sqlite3_stmt;
 
 namespace torva::db::sqlite {
 
+class OpenableName;  // long_paths.h
+
 // Finalizes a prepared statement; the owner of a Statement never calls sqlite3_finalize itself.
 struct StatementFinalizer {
   void operator()(sqlite3_stmt* stmt) const noexcept;
@@ -69,6 +71,7 @@ class SqliteConnection final : public Connection {
   // Runs SQLite's own statement (transactions, savepoints), kept prepared; throws DbError.
   void RunNative(const std::string& sql);
 
+  std::unique_ptr<OpenableName> name_;  // outlives db_: a long path's folder is held open by it
   sqlite3* db_ = nullptr;
   std::string path_;
   std::optional<DbError> damaged_;  // what the quick check at opening found
