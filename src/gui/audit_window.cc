@@ -361,6 +361,7 @@ void AuditWindow::CentreOnScreen() {
 
 void AuditWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowTitleChange) GiveLegacyTitle(this);
   // The frame's size is known once the window manager has framed and activated the window.
   if (event->type() == QEvent::ActivationChange && isActiveWindow() && !centred_in_frame_) {
     centred_in_frame_ = true;
@@ -374,6 +375,7 @@ void AuditWindow::showEvent(QShowEvent* event) {
   show_started_ = true;
   // Before the window is mapped, so that the window manager frames it without a maximise button.
   AskForNoMaximise(this);
+  GiveLegacyTitle(this);
   // FormShow may ask questions, report failures and even close the form: let the window appear
   // first and run it from the event loop.
   QTimer::singleShot(0, this, [this] {
