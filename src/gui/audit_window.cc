@@ -12,11 +12,13 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <iostream>
 #include <vector>
 
 #include "gui/control_binding.h"
 #include "gui/page_control_view.h"
 #include "gui/window_hints.h"
+#include "report/chinese_face.h"
 #include "report/report_print.h"
 
 namespace torva::gui {
@@ -128,9 +130,17 @@ QFont AuditWindow::FormFont() {
   }
   if (family.isEmpty()) {
     const QStringList chinese = QFontDatabase::families(QFontDatabase::SimplifiedChinese);
-    family = chinese.isEmpty() ? QString::fromUtf8("宋体") : chinese.first();
+    if (!chinese.isEmpty()) family = chinese.first();
   }
-  QFont font(family);
+  QFont font;
+  if (!family.isEmpty()) {
+    font.setFamily(family);
+  } else {
+    // None installed: the font still names every face the form would take.
+    QStringList wanted;
+    for (const char* name : kPreferred) wanted << QString::fromUtf8(name);
+    font.setFamilies(wanted);
+  }
   font.setPixelSize(kFontPixels);
   font.setWeight(QFont::Normal);
   // At 12 pixels a Song face is drawn from its hand-tuned bitmaps (as 宋体 is), which stay crisp;
@@ -147,6 +157,10 @@ AuditWindow::AuditWindow(audit::TfrmMain& frm, QWidget* parent)
   setObjectName("frmMain");
   setWindowTitle(QString::fromUtf8("审计信息"));
   setFont(FormFont());
+  if (!report::DrawsChinese(font())) {
+    std::cerr << "torva: " << report::MissingChineseFaceText(font())
+              << "; the form's texts show as empty boxes\n";
+  }
   setFixedSize(kClientWidth, kClientHeight);
   for (const form::ControlSpec& spec : form::Catalogue()) {
     QWidget* parent_widget = this;
@@ -347,6 +361,7 @@ void AuditWindow::CentreOnScreen() {
 
 void AuditWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
+  if (event->type() == QEvent::WindowTitleChange) GiveLegacyTitle(this);
   // The frame's size is known once the window manager has framed and activated the window.
   if (event->type() == QEvent::ActivationChange && isActiveWindow() && !centred_in_frame_) {
     centred_in_frame_ = true;
@@ -360,6 +375,7 @@ void AuditWindow::showEvent(QShowEvent* event) {
   show_started_ = true;
   // Before the window is mapped, so that the window manager frames it without a maximise button.
   AskForNoMaximise(this);
+  GiveLegacyTitle(this);
   // FormShow may ask questions, report failures and even close the form: let the window appear
   // first and run it from the event loop.
   QTimer::singleShot(0, this, [this] {

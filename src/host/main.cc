@@ -18,6 +18,7 @@
 #include "db/connection.h"
 #include "host/host_setup.h"
 #include "host/qt_module.h"
+#include "host/runtime_dir.h"
 #include "host/script_runner.h"
 
 namespace {
@@ -65,6 +66,7 @@ void* LoadSymbol(const std::optional<std::string>& path, const char* what, const
 using OpenFormFn = void (*)(const char*, const char*, const char*, const char*, double, double);
 
 int RunWindow(const torva::audit::FormContext& c) {
+  torva::host::UsePrivateRuntimeDirOffscreen();
   auto open_form = reinterpret_cast<OpenFormFn>(
       LoadSymbol(torva::host::LibraryPath(), "libtorva.so.0", "OpenForm"));
   if (open_form == nullptr) return 1;
@@ -186,6 +188,7 @@ int main(int argc, char** argv) {
         [&](const torva::audit::TfrmMain& form, const std::string& pdf_path) {
           std::string report_error = WriteReport(form, pdf_path);
           written = report_error.empty();
+          if (!written) std::cerr << "torva-host: " << report_error << '\n';
           return report_error;
         });
     // A form that closed before the report (a failed connection) wrote none either.

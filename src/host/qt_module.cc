@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "host/runtime_dir.h"
 #include "host/snapshot.h"
 #include "report/report.h"
 
@@ -18,6 +19,7 @@ void EnsureApplication() {
   if (QCoreApplication::instance() != nullptr) return;
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   if (platform == nullptr || *platform == '\0') setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  torva::host::UsePrivateRuntimeDirOffscreen();
   static int argc = 1;
   static char name[] = "torva-host";
   static char* argv[] = {name, nullptr};

@@ -5,6 +5,7 @@
 #include <QSaveFile>
 
 #include "audit/tfrm_main.h"
+#include "report/chinese_face.h"
 #include "report/report.h"
 #include "report/report_layout.h"
 #include "report/report_model.h"
@@ -17,6 +18,10 @@ std::string WriteReportPdf(const audit::TfrmMain& form, const std::string& pdf_p
     return "没有图形应用程序，无法生成审计报表";
   }
   if (pdf_path.empty()) return "未指定审计报表的文件名";
+  // A report of empty boxes would pass for a report; none is written.
+  if (!DrawsChinese(ReportFont(10))) {
+    return "没有能显示中文的字体，审计报表不能生成：" + MissingChineseFaceText(ReportFont(10));
+  }
   const QString path = QString::fromStdString(pdf_path);
 
   // The report is written beside its final name and moved there only when complete, so that a

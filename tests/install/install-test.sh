@@ -50,13 +50,21 @@ start_xvfb() {
   unset QT_QPA_PLATFORM WAYLAND_DISPLAY
 }
 
-# Runs "$@" in the background and waits for the audit window: $form_pid, $window.
+# A window property as text, read in a UTF-8 locale whatever the test's own (C.UTF-8 is always there).
+property_of() { LC_ALL=C.UTF-8 xprop -id "$1" "$2" 2>/dev/null; }
+
+# Runs "$@" in the background and waits for the audit window: $form_pid, $window. The window is the
+# one on the test's own display whose _NET_WM_NAME is "审计信息", which reads the same in any locale
+# (xdotool's --name reads the legacy WM_NAME through the locale).
 start_form() {
   "$@" > "$work/out.txt" 2>&1 &
   form_pid=$!
   window=
   for _ in $(seq 300); do
-    window=$(xdotool search --onlyvisible --name '^审计信息$' 2>/dev/null | head -1) && [ -n "$window" ] && break
+    for w in $(xdotool search --onlyvisible --name '' 2>/dev/null); do
+      [ "$(property_of "$w" _NET_WM_NAME)" = '_NET_WM_NAME(UTF8_STRING) = "审计信息"' ] && window=$w
+    done
+    [ -n "$window" ] && break
     kill -0 "$form_pid" 2>/dev/null || { cat "$work/out.txt"; fail "ended before its window appeared"; }
     sleep 0.1
   done
@@ -213,6 +221,11 @@ window-manager)
   for bound in minimum maximum; do
     echo "$size_hints" | grep -q "program specified $bound size: 734 by 573" || fail "no $bound size 734x573"
   done
+  # The legacy title, for window managers that read only WM_NAME: compound text, which they turn
+  # into their own locale's encoding, not UTF-8 bytes passed off as Latin-1.
+  legacy=$(property_of "$window" WM_NAME)
+  echo "$legacy"
+  [ "$legacy" = 'WM_NAME(COMPOUND_TEXT) = "审计信息"' ] || fail "legacy title $legacy"
   close_form
   ;;
 
