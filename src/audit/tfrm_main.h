@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 
+#include "audit/coefficient_list.h"
 #include "audit/ui_port.h"
 #include "db/connection.h"
 #include "db/query.h"
@@ -235,6 +236,13 @@ class TfrmMain {
   db::Query q_kcsj_;          // Q_KCSJ, the fee standard, its own connection string
 
   double audited_install_amount_ = 0;
+
+  // The coefficient list file as FormShow found it: why it could not be read (empty when it was
+  // read or did not exist), and the encoding it is written back in.
+  std::string list_unread_reason_;
+  ListEncoding list_encoding_ = ListEncoding::kUtf8;
+  // The auditor chose to close without saving the parameters: the close writes nothing.
+  bool leaving_unsaved_ = false;
 
   // SaveAllParams holds a transaction open: SaveParam wraps each key in a savepoint, and a failure
   // that no later statement can escape ends the save.
