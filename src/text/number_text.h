@@ -45,8 +45,9 @@ double TextToFloat(std::string_view text, const MessageSink& sink);
 // The text of the conversion error: "'%s' is not a valid floating point value".
 std::string FloatConversionMessage(std::string_view text);
 
-// ParseStrict at extended precision and range (a 64-bit mantissa; "2E308" is a number), throwing
-// torva::Error(FloatConversionMessage(text)) on failure. The comparisons of the caps use it.
+// The caps' conversion: the platform's own, without TextToFloat's character filter and message, at
+// extended precision and range (a 64-bit mantissa; "2E308" is a number). That is ParseDecimal, so
+// a lone "." or "-." is 0. Throws torva::Error(FloatConversionMessage(text)) on failure.
 long double StrictToExtended(std::string_view text);
 
 // ParseStrict as an 8-byte float (a text column read as a number), throwing
