@@ -15,6 +15,7 @@
 
 #include "audit/tfrm_main.h"
 #include "db/dialect.h"
+#include "db/dialect_tokens.h"
 #include "text/error.h"
 #include "text/number_text.h"
 
@@ -156,7 +157,9 @@ std::string TfrmMain::FeeOf(const std::string& expression, bool one_stage,
   const bool no_value = q_pub_.IsNull("HJ");
   const double hj = q_pub_.AsFloat("HJ");
   q_pub_.Close();
-  if (no_value || !std::isfinite(hj)) throw Error("计算式的结果不是有效的数：" + expression);
+  if (no_value || !std::isfinite(hj)) {
+    throw Error("计算式的结果不是有效的数：" + db::Excerpt(expression, 200));
+  }
   const double factor = apply_coefficient ? CoefficientFactor() : 1;
   return FormatFixed(static_cast<long double>(hj) * factor, 2);
 }
