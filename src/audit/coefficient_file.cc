@@ -25,6 +25,7 @@ constexpr std::string_view kNotAFile = "它不是普通文件";
 constexpr std::string_view kTooLarge = "它大于 1 MB，不是系数列表";
 constexpr std::string_view kNotText = "它既不是 UTF-8 文本，也不是 GB18030 文本";
 constexpr std::string_view kLinkLeadsNowhere = "它是符号链接，指向的文件无法使用（";
+constexpr std::string_view kLinkOfAnother = "它是其他用户建立的符号链接，系数列表不经由它写入";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 constexpr size_t kRandomDigits = 16;
 // Names already taken by someone else are tried again under new ones, but not for ever.
@@ -93,13 +94,22 @@ std::string FolderOf(const std::string& path) {
 }
 
 // The file that a write of the list at `path` replaces: `path` itself, or the file a symbolic link
-// there leads to, so that the link stays a link.
+// there leads to, so that the link stays a link. A link is followed only when this user or the
+// owner of its folder made it (as the system itself does in shared folders): a link that anybody
+// else who may write the folder planted would otherwise choose which of this user's files the
+// list overwrites.
 std::string ReplacedFile(const std::string& path) {
   struct stat link;
   if (::lstat(path.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return path;
+  struct stat folder;
+  if (link.st_uid != ::geteuid() &&
+      (::stat(FolderOf(path).c_str(), &folder) != 0 || folder.st_uid != link.st_uid)) {
+    ThrowCannotWrite(kLinkOfAnother);
+  }
   char* resolved = ::realpath(path.c_str(), nullptr);
   if (resolved == nullptr) {
-    ThrowCannotWrite(std::string(kLinkLeadsNowhere) + SystemErrorText(errno) + "）");
+    const int error = errno;
+    ThrowCannotWrite(std::string(kLinkLeadsNowhere) + SystemErrorText(error) + "）");
   }
   std::string target(resolved);
   std::free(resolved);

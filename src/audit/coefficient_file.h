@@ -41,7 +41,8 @@ class UnreadableListError : public Error {
 std::optional<CoefficientFile> ReadCoefficientFile(const std::string& path);
 
 // Replaces the list file at `path` by `items`, written in `encoding`. When `path` is a symbolic
-// link, the file it leads to is replaced and the link stays a link. The new list is written into a
+// link, the file it leads to is replaced and the link stays a link; a link that neither this user
+// nor the owner of its folder made is not followed (an error). The new list is written into a
 // file of its own beside the one it replaces, under an unpredictable name (PATH.<pid>.<random>.tmp)
 // that is created exclusively, so that it is never a file, link or pipe that was already there;
 // it is synced, renamed over the old file and the folder synced, so that a crash leaves either the

@@ -164,6 +164,28 @@ TEST_F(CoefficientFileTest, ListThatIsASymbolicLinkIsReplacedWhereItLeadsAndStay
   EXPECT_EQ(Names(dir_ / "shared"), std::set<std::string>{"list.txt"});
 }
 
+// Anybody else who may write the host folder could otherwise choose which file of the auditor's the
+// list overwrites.
+TEST_F(CoefficientFileTest, LinkThatAnotherUserMadeIsNotFollowed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can make a link another user's";
+  const fs::path target = dir_ / "victim";
+  WriteFile(target, "not a list");
+  fs::create_symlink(target, list_);
+  ASSERT_EQ(::lchown(list_.c_str(), 65534, 65534), 0);
+  try {
+    WriteCoefficientFile(list_.string(), {"45"});
+    FAIL() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.what(), kCannotWrite + "它是其他用户建立的符号链接，系数列表不经由它写入");
+  }
+  EXPECT_EQ(ReadFile(target), "not a list");
+  EXPECT_TRUE(fs::is_symlink(list_));
+  // The owner of the folder may make links in it that everybody follows.
+  ASSERT_EQ(::chown(dir_.c_str(), 65534, 65534), 0);
+  WriteCoefficientFile(list_.string(), {"45"});
+  EXPECT_EQ(ReadFile(target), "45\r\n");
+}
+
 TEST_F(CoefficientFileTest, LinkThatLeadsNowhereIsReportedAndStays) {
   fs::create_symlink(dir_ / "gone" / "list.txt", list_);
   try {
