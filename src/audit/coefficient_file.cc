@@ -116,8 +116,8 @@ std::string ReplacedFile(const std::string& path) {
   return target;
 }
 
-// PATH.<pid>.<16 random hex digits>.tmp: the pid tells a leftover of a killed writer from a write in
-// progress; the random part makes the name one that nobody can prepare in advance.
+// PATH.<pid>.<16 random hex digits>.tmp: the pid tells a leftover of a killed writer from a write
+// in progress; the random part makes the name one that nobody can prepare in advance.
 std::string TemporaryName(const std::string& path) {
   static std::random_device device;
   const unsigned long long random =

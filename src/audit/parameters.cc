@@ -424,9 +424,9 @@ void TfrmMain::SaveCoefficientList() {
   // Never replace a list that could not be read, even one the auditor edited since: the file may
   // hold every item of a list the form never saw.
   if (!list_unread_reason_.empty()) {
-    ui_.ShowMessage(kNotice,
-                    std::string(kListLeftUnread) + list_unread_reason_ + std::string(kListLeftAsItWas),
-                    MessageIcon::kExclamation);
+    const std::string notice =
+        std::string(kListLeftUnread) + list_unread_reason_ + std::string(kListLeftAsItWas);
+    ui_.ShowMessage(kNotice, notice, MessageIcon::kExclamation);
     return;
   }
   const std::string path = context_.host_folder + std::string(kListFile);

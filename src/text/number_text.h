@@ -32,9 +32,10 @@ bool IsNumeric(std::string_view text);
 // 0. Zero is always +0. Independent of the process locale: the point is always '.'.
 std::optional<long double> ParseDecimal(std::string_view text);
 
-// The strict conversion: optional blanks around, an optional sign, digits with at most one '.', an
-// optional exponent. Fails on anything else, on the empty text, on a lone sign and on a mantissa
-// without a digit ("." and "-."). Range, spaces and locale as for ParseDecimal.
+// The strictest conversion, for figures read from the database: optional blanks around, an
+// optional sign, digits with at most one '.', an optional exponent. Fails on anything else, on the
+// empty text, on a lone sign and on a mantissa without a digit ("." and "-."). Range, spaces and
+// locale as for ParseDecimal.
 std::optional<long double> ParseStrict(std::string_view text);
 
 // Reads a field: 0 silently when IsNumeric is false; otherwise ParseDecimal, and on failure calls

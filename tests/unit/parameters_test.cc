@@ -471,7 +471,8 @@ TEST_F(ParamStoreTest, UnreadableListEndsTheShowAndIsNeverReplaced) {
   EXPECT_EQ(At(Stored(db_), "D_2"), "12.35");
   EXPECT_TRUE(fs::is_directory(list_path()));
   EXPECT_FALSE(ui_.Saw("系数列表无法保存"));
-  EXPECT_TRUE(ui_.Saw("[提示] 系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取这个文件（它不是普通文件），它保持原样。"));
+  EXPECT_TRUE(ui_.Saw("[提示] 系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取"
+                      "这个文件（它不是普通文件），它保持原样。"));
 }
 
 // The auditor's edits of a list that could not be read are not worth the items the file may hold:
@@ -484,8 +485,9 @@ TEST_F(ParamStoreTest, UnreadableListEditedByTheAuditorIsStillNotReplaced) {
   ui_.messages.clear();
   ASSERT_TRUE(form.RequestClose());
   EXPECT_EQ(ui_.messages,
-            std::vector<std::string>{"[提示] 系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取"
-                                     "这个文件（它既不是 UTF-8 文本，也不是 GB18030 文本），它保持原样。"});
+            std::vector<std::string>{
+                "[提示] 系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取这个文件"
+                "（它既不是 UTF-8 文本，也不是 GB18030 文本），它保持原样。"});
   EXPECT_EQ(ReadFile(list_path()), bytes);
 }
 

@@ -551,8 +551,9 @@ TEST_F(RobustnessTest, ListPastOneMegabyteIsRefusedAndKept) {
   WriteFile(list_path(), "45\r\n");
   fs::resize_file(list_path(), std::uintmax_t{50} << 20);  // sparse: costs no disk
   TfrmMain& form = Open();
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{
-                              "[TORVA] 无法读取主程序目录下的系数列表文件 SJKS.txt：它大于 1 MB，不是系数列表."});
+  EXPECT_EQ(ui_.messages,
+            std::vector<std::string>{
+                "[TORVA] 无法读取主程序目录下的系数列表文件 SJKS.txt：它大于 1 MB，不是系数列表."});
   EXPECT_EQ(form.Tag(), 0);
   ASSERT_TRUE(form.RequestClose());
   EXPECT_EQ(fs::file_size(list_path()), std::uintmax_t{50} << 20);
