@@ -92,6 +92,11 @@ std::string EncodeCoefficientList(const std::vector<std::string>& items, ListEnc
   if (encoding == ListEncoding::kUtf8) return content;
   std::optional<std::string> converted = Convert(content, "UTF-8", "GB18030");
   if (!converted) throw Error(std::string(kCannotEncode));
+  // The reader takes bytes that are valid UTF-8 for UTF-8. A few GB18030 texts are ("去" is C8 A5,
+  // which UTF-8 reads as "ȥ"): those lists are written in UTF-8, so that they read back as written.
+  if (*converted != content && text::IsValidUtf8(*converted)) {
+    return EncodeCoefficientList(items, ListEncoding::kUtf8);
+  }
   return std::move(*converted);
 }
 

@@ -19,9 +19,10 @@ enum class ListEncoding { kUtf8, kGb18030 };
 std::vector<std::string> DecodeCoefficientList(std::string_view bytes,
                                                ListEncoding* encoding = nullptr);
 
-// The bytes the form writes for `items`: each item followed by CR LF, in the given order. In UTF-8
-// a byte-order mark comes first only when the first item itself begins with U+FEFF, so that reading
-// the file gives back exactly these items. Throws torva::Error when an item is no UTF-8 text and so
+// The bytes the form writes for `items`: each item followed by CR LF, in the given order, so that
+// reading them gives back exactly these items. In UTF-8 a byte-order mark comes first only when the
+// first item itself begins with U+FEFF. GB18030 bytes that would read as other UTF-8 text are
+// written in UTF-8 instead. Throws torva::Error when an item is no UTF-8 text and so
 // cannot be written in GB18030.
 std::string EncodeCoefficientList(const std::vector<std::string>& items,
                                   ListEncoding encoding = ListEncoding::kUtf8);

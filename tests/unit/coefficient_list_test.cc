@@ -86,6 +86,17 @@ TEST(EncodeCoefficientListTest, WritesGb18030ForAListReadInIt) {
   EXPECT_EQ(DecodeCoefficientList(EncodeCoefficientList(beyond, ListEncoding::kGb18030)), beyond);
 }
 
+// "去" is C8 A5 in GB18030, which is also UTF-8, for "ȥ": such a list would come back changed.
+TEST(EncodeCoefficientListTest, Gb18030ThatWouldReadAsOtherUtf8IsWrittenInUtf8) {
+  const Items items = {"45", "去"};
+  const std::string bytes = EncodeCoefficientList(items, ListEncoding::kGb18030);
+  EXPECT_EQ(bytes, "45\r\n去\r\n");
+  EXPECT_EQ(DecodeCoefficientList(bytes), items);
+  // Beside an item that no UTF-8 reader takes, GB18030 it stays.
+  EXPECT_EQ(EncodeCoefficientList({"去", "九五折"}, ListEncoding::kGb18030),
+            "\xC8\xA5\r\n" + kGbNinetyFive + "\r\n");
+}
+
 TEST(EncodeCoefficientListTest, RefusesToWriteGb18030FromBytesThatAreNoUtf8) {
   EXPECT_THROW(EncodeCoefficientList({"45", "\xFF"}, ListEncoding::kGb18030), Error);
 }
