@@ -253,7 +253,7 @@ void RemoveStaleTemporaries(const std::string& path) {
       ::open(FolderOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!folder.valid()) return;
   // fdopendir takes over the descriptor it is given; the folder's own stays for the checks.
-  DIR* entries = ::fdopendir(::dup(folder.get()));
+  DIR* entries = ::fdopendir(::fcntl(folder.get(), F_DUPFD_CLOEXEC, 0));
   if (entries == nullptr) return;
   std::vector<std::string> stale;
   while (const dirent* entry = ::readdir(entries)) {
