@@ -1,7 +1,8 @@
 // Files the form cannot use as it would: a project file that refuses every write of the save
-// (read-only, on a full disk, damaged, its table gone) and a list file that is a pipe. A save that
-// cannot succeed is told once, with its cause, and the auditor chooses between closing without the
-// parameters and staying; the file keeps what it held. A pipe never holds the form.
+// (read-only, on a full disk, damaged, its table gone) and a list file that cannot be read (no
+// permission, a pipe). A save that cannot succeed is told once, with its cause, and the auditor
+// chooses between closing without the parameters and staying; the file keeps what it held. A list
+// that was not read is never replaced, and a pipe never holds the form.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -12,8 +13,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -279,6 +282,38 @@ TEST_F(UnsavableFilesTest, TableRemovedWhileTheFormIsOpenIsToldOnce) {
                               "[TORVA] 项目数据库缺少参数表，无法保存：no such table: G_GCCS.",
                               kQuestion + " -> yes"}));
   EXPECT_EQ(Dump(db_).find("G_GCCS"), std::string::npos);  // not created again
+}
+
+// ---- a list file that cannot be read ----
+
+// A list the auditor may not read is never replaced by the list the form shows instead; the close
+// says so once and closes.
+TEST_F(UnsavableFilesTest, ListWithoutReadPermissionIsToldAtCloseAndKeptAsItWas) {
+  WriteFile(list_path(), "65\r\n45\r\n70\r\n");
+  fs::permissions(list_path(), fs::perms::none);
+  const int status = RunInChild(
+      [&] {
+        if (::access(list_path().c_str(), R_OK) == 0) return kCannotArrange;
+        RecordingUi ui;
+        TfrmMain form(Context(db_), ui);
+        form.Show();
+        form.UserAction([&] { form.model().coefficient().AddItem("90"); });
+        const bool closed = form.RequestClose();
+        std::ofstream out(transcript());
+        for (const std::string& m : ui.messages) out << m << '\n';
+        return closed ? 0 : 1;
+      },
+      As::kUnprivileged);
+  if (status == kCannotArrange) GTEST_SKIP() << "no user here is refused a file of mode 000";
+  EXPECT_EQ(status, 0);
+  const std::string denied = std::strerror(EACCES);
+  EXPECT_EQ(ReadFile(transcript()),
+            "[TORVA] 无法读取主程序目录下的系数列表文件 SJKS.txt：" + denied + ".\n"
+            "[提示] 系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取这个文件（" +
+                denied + "），它保持原样。\n");
+  EXPECT_EQ(fs::status(list_path()).permissions(), fs::perms::none);
+  fs::permissions(list_path(), fs::perms::owner_read);
+  EXPECT_EQ(ReadFile(list_path()), "65\r\n45\r\n70\r\n");
 }
 
 // ---- a list file that is a pipe ----
