@@ -3,7 +3,8 @@
 // - Any bytes decode into items or are refused with torva::Error, never a crash.
 // - Every item is UTF-8 and holds no line end.
 // - What the form writes back is a fixed point: the written list reads back as the same items, and
-//   writing those again gives the same bytes.
+//   writing those again gives the same bytes. A list read as GB18030 and written back in the
+//   encoding it was read in reads back as the same items too.
 // - A UTF-8 list as the form writes it (each line ended by CR LF, no byte-order mark) is written
 //   back byte for byte.
 #include <cstdint>
@@ -44,8 +45,9 @@ bool LooksWrittenByTheForm(std::string_view bytes) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   std::vector<std::string> items;
+  torva::audit::ListEncoding encoding = torva::audit::ListEncoding::kUtf8;
   try {
-    items = DecodeCoefficientList(input);
+    items = DecodeCoefficientList(input, &encoding);
   } catch (const torva::Error&) {
     if (torva::text::IsValidUtf8(input)) Fail("a UTF-8 list was refused", input);
     return 0;
@@ -63,6 +65,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   if (reread != items) Fail("the written list reads back as other items", input);
   if (EncodeCoefficientList(reread) != written) Fail("writing the list again differs", input);
+  if (encoding == torva::audit::ListEncoding::kGb18030) {
+    try {
+      if (DecodeCoefficientList(EncodeCoefficientList(items, encoding)) != items) {
+        Fail("the list written back in GB18030 reads back as other items", input);
+      }
+    } catch (const torva::Error&) {
+      Fail("the list read as GB18030 cannot be written back in it", input);
+    }
+  }
   if (torva::text::IsValidUtf8(input) && LooksWrittenByTheForm(input) && written != input) {
     Fail("a list as the form writes it is not written back unchanged", input);
   }

@@ -16,6 +16,7 @@
 
 #include "audit/tfrm_main.h"
 #include "db/dialect.h"
+#include "db/dialect_tokens.h"
 #include "text/error.h"
 #include "text/number_text.h"
 
@@ -151,7 +152,9 @@ std::string TfrmMain::FeeOf(const std::string& expression, bool one_stage,
       arithmetic_->Evaluate(one_stage ? "(" + expression + ")*0.8" : expression);
   // Arithmetic can still end without a number: an overflow ("1e308*10") may give infinity, and a
   // remainder by zero ("1%0") or infinity minus infinity no value. Neither is a fee.
-  if (!value || !std::isfinite(*value)) throw Error("计算式的结果不是有效的数：" + expression);
+  if (!value || !std::isfinite(*value)) {
+    throw Error("计算式的结果不是有效的数：" + db::Excerpt(expression, 200));
+  }
   const double hj = *value;
   const double factor = apply_coefficient ? CoefficientFactor() : 1;
   return FormatFixed(static_cast<long double>(hj) * factor, 2);

@@ -9,9 +9,8 @@
 //   parameters and staying, instead of failing key by key;
 // - a load that ended early never lets the close overwrite the rows it did not reach: the save
 //   writes only the values the model knows (form::KnownValues);
-// - SJKS.txt is replaced through a temporary file and a rename (coefficient_list.h), and a list
-// that
-//   cannot be written never traps the auditor in the form.
+// - SJKS.txt is replaced through a temporary file and a rename (coefficient_file.h), only when it
+//   was read, and a list that cannot be written never traps the auditor in the form.
 #include <exception>
 #include <optional>
 #include <string>
@@ -19,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "audit/coefficient_file.h"
 #include "audit/coefficient_list.h"
 #include "audit/failure_text.h"
 #include "audit/tfrm_main.h"
@@ -40,6 +40,10 @@ constexpr std::string_view kQuestionCaption = "提示信息";
 constexpr std::string_view kLeaveWithoutList =
     "系数列表无法保存到 SJKS.txt。是否不保存系数列表直接关闭？";
 constexpr std::string_view kListNotSaved = "系数列表没有保存，窗口保持打开";
+constexpr std::string_view kNotice = "提示";
+constexpr std::string_view kListLeftUnread =
+    "系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取这个文件（";
+constexpr std::string_view kListLeftAsItWas = "），它保持原样。";
 constexpr std::string_view kSaveNotStarted = "参数无法保存到项目数据库：";
 constexpr std::string_view kLeaveWithoutParams =
     "参数无法保存到项目数据库。是否不保存参数直接关闭？（选“否”保持窗口打开，稍后再关闭。）";
@@ -231,7 +235,10 @@ void TfrmMain::SaveParam(const std::string& key, const std::string& value) {
 
 void TfrmMain::AskToLeaveUnsaved(const std::string& cause) {
   ShowError(cause);
-  if (ui_.AskYesNo(kQuestionCaption, kLeaveWithoutParams)) return;
+  if (ui_.AskYesNo(kQuestionCaption, kLeaveWithoutParams)) {
+    leaving_unsaved_ = true;
+    return;
+  }
   throw QuietError(cause);
 }
 
@@ -415,18 +422,36 @@ void TfrmMain::LoadCoefficientList() {
   form::KnownValues& known = model_.known();
   form::KnownValues::Restore restoring(known);
   known.ForgetItems();
-  std::optional<std::vector<std::string>> items =
-      ReadCoefficientFile(context_.host_folder + std::string(kListFile));
-  if (items) model_.coefficient().SetItems(std::move(*items));
+  std::optional<CoefficientFile> list;
+  try {
+    list = ReadCoefficientFile(context_.host_folder + std::string(kListFile));
+  } catch (const UnreadableListError& e) {
+    list_unread_reason_ = e.reason();
+    throw;
+  }
+  if (list) {
+    list_encoding_ = list->encoding;
+    model_.coefficient().SetItems(std::move(list->items));
+  }
   known.SettleItems();
 }
 
 void TfrmMain::SaveCoefficientList() {
+  // The auditor chose to close without saving: nothing at all is written.
+  if (leaving_unsaved_) return;
+  // Never replace a list that could not be read, even one the auditor edited since: the file may
+  // hold every item of a list the form never saw.
+  if (!list_unread_reason_.empty()) {
+    const std::string notice =
+        std::string(kListLeftUnread) + list_unread_reason_ + std::string(kListLeftAsItWas);
+    ui_.ShowMessage(kNotice, notice, MessageIcon::kExclamation);
+    return;
+  }
   const std::string path = context_.host_folder + std::string(kListFile);
   RemoveStaleTemporaries(path);
-  if (!model_.known().ItemsKnown()) return;  // never replace a list that could not be read
+  if (!model_.known().ItemsKnown()) return;  // the form never came to read the list
   try {
-    WriteCoefficientFile(path, model_.coefficient().items());
+    WriteCoefficientFile(path, model_.coefficient().items(), list_encoding_);
   } catch (const std::exception& e) {
     // The parameters are saved already; the auditor decides whether the list may be dropped, so a
     // folder that cannot be written never keeps the form from closing.

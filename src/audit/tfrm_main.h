@@ -23,6 +23,7 @@
 #include <string>
 #include <string_view>
 
+#include "audit/coefficient_list.h"
 #include "audit/ui_port.h"
 #include "db/arithmetic_engine.h"
 #include "db/connection.h"
@@ -249,8 +250,15 @@ class TfrmMain {
 
   double audited_install_amount_ = 0;
 
-  // SaveAllParams holds a transaction open, each key's statements in a savepoint; a failure that
-  // no later statement can escape ends the save.
+  // The coefficient list file as FormShow found it: why it could not be read (empty when it was
+  // read or did not exist), and the encoding it is written back in.
+  std::string list_unread_reason_;
+  ListEncoding list_encoding_ = ListEncoding::kUtf8;
+  // The auditor chose to close without saving the parameters: the close writes nothing.
+  bool leaving_unsaved_ = false;
+
+  // SaveAllParams holds a transaction open: SaveParam wraps each key in a savepoint, and a failure
+  // that no later statement can escape ends the save.
   bool in_save_transaction_ = false;
   // While SaveAllParams runs: the database errors shown so far (each distinct text once per save)
   // and how many keys kept the rows they had.

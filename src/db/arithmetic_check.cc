@@ -201,7 +201,7 @@ class ArithmeticCheck {
         Admit(tokens_[k]);
       }
     }
-    if (!Balanced()) throw Error("计算式的括号不配对：" + std::string(expression_));
+    if (!Balanced()) throw Error("计算式的括号不配对：" + Excerpt(expression_, 200));
     if (AtEnd()) throw Error("计算式不完整：" + Excerpt(expression_, 200));
     // A number right after a number ("1 2", "1.2.3") is no arithmetic at all.
     if (Is(TokenKind::kNumber) && previous_ == TokenKind::kNumber) {

@@ -98,10 +98,20 @@ struct Options {
   std::vector<std::string> positional;
 };
 
-// Returns false on a malformed command line.
+// Returns false on a malformed command line. "--" ends the options: a project path that begins
+// with "--" follows it.
 bool ParseArguments(int argc, char** argv, Options* o) {
+  bool options_ended = false;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
+    if (options_ended) {
+      o->positional.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      options_ended = true;
+      continue;
+    }
     auto value = [&](std::string& into) {
       if (i + 1 >= argc || *argv[i + 1] == '\0') return false;
       into = argv[++i];
@@ -202,7 +212,10 @@ int main(int argc, char** argv) {
     std::vector<char*> args(argv, argv + argc);
     std::string flag = "--host-folder";
     bool has_flag = false;
-    for (char* arg : args) has_flag = has_flag || flag == arg;
+    for (char* arg : args) {
+      if (std::string(arg) == "--") break;  // what follows is no option
+      has_flag = has_flag || flag == arg;
+    }
     std::string folder = context.host_folder;
     if (!has_flag) {
       args.insert(args.begin() + 1, {flag.data(), folder.data()});

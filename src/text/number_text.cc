@@ -244,7 +244,7 @@ std::string FloatConversionMessage(std::string_view text) {
 }
 
 long double StrictToExtended(std::string_view text) {
-  const std::optional<long double> value = ParseStrict(text);
+  const std::optional<long double> value = ParseDecimal(text);
   if (!value) throw Error(FloatConversionMessage(text));
   return *value;
 }

@@ -32,9 +32,10 @@ bool IsNumeric(std::string_view text);
 // 0. Zero is always +0. Independent of the process locale: the point is always '.'.
 std::optional<long double> ParseDecimal(std::string_view text);
 
-// The strict conversion: optional blanks around, an optional sign, digits with at most one '.', an
-// optional exponent. Fails on anything else, on the empty text, on a lone sign and on a mantissa
-// without a digit ("." and "-."). Range, spaces and locale as for ParseDecimal.
+// The strictest conversion, for figures read from the database: optional blanks around, an
+// optional sign, digits with at most one '.', an optional exponent. Fails on anything else, on the
+// empty text, on a lone sign and on a mantissa without a digit ("." and "-."). Range, spaces and
+// locale as for ParseDecimal.
 std::optional<long double> ParseStrict(std::string_view text);
 
 // Reads a field: 0 silently when IsNumeric is false; otherwise ParseDecimal, and on failure calls
@@ -45,8 +46,9 @@ double TextToFloat(std::string_view text, const MessageSink& sink);
 // The text of the conversion error: "'%s' is not a valid floating point value".
 std::string FloatConversionMessage(std::string_view text);
 
-// ParseStrict at extended precision and range (a 64-bit mantissa; "2E308" is a number), throwing
-// torva::Error(FloatConversionMessage(text)) on failure. The comparisons of the caps use it.
+// The caps' conversion: the platform's own, without TextToFloat's character filter and message, at
+// extended precision and range (a 64-bit mantissa; "2E308" is a number). That is ParseDecimal, so
+// a lone "." or "-." is 0. Throws torva::Error(FloatConversionMessage(text)) on failure.
 long double StrictToExtended(std::string_view text);
 
 // ParseStrict as an 8-byte float (a text column read as a number), throwing

@@ -541,6 +541,28 @@ TEST_F(AuditWindowTest, CloseBoxEndsTheForm) {
   EXPECT_FALSE(window().isVisible());
 }
 
+// A close that the form refuses (a field that is no number stops the save) keeps the window on the
+// screen and the form open, by the close box and by the button alike: a window that went away
+// here would leave the form unable ever to end, and the host's call would never return. Once the
+// field is corrected, the close goes through.
+TEST_F(AuditWindowTest, CloseTheFormRefusesKeepsTheWindowAndTheForm) {
+  TypeInto(Edit("T_46"), "-");
+  window().windowHandle()->close();
+  EXPECT_FALSE(form().ended());
+  EXPECT_TRUE(window().isVisible());
+  Widget<QPushButton>("RzButton1")->click();
+  EXPECT_FALSE(form().ended());
+  EXPECT_TRUE(window().isVisible());
+  ASSERT_EQ(dialogs_.seen().size(), 2u);
+  for (const auto& dialog : dialogs_.seen()) {
+    EXPECT_EQ(dialog.text, QString::fromUtf8("'-' is not a valid floating point value."));
+  }
+  TypeInto(Edit("T_46"), "x");
+  window().windowHandle()->close();
+  EXPECT_TRUE(form().ended());
+  EXPECT_FALSE(window().isVisible());
+}
+
 TEST_F(AuditWindowTest, ExecReturnsOnceTheFormEnds) {
   QTimer::singleShot(50, [this] { window().close(); });
   session_->Exec();

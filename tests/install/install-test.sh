@@ -5,8 +5,9 @@
 #   install-test.sh BUILD_DIR SOURCE_DIR CASE
 #
 # CASE: exports | pkg-config-host | cmake-consumer | user-host-folder | window-host-folder |
-#       window-manager
+#       window-manager | display
 # The window cases run under their own Xvfb and close the form as a user does: a click on "关闭".
+# "display" checks that display itself: it takes every client, one after another.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source_dir=$(cd "$2" && pwd)
@@ -41,7 +42,10 @@ make_demo_project() {
 start_xvfb() {
   command -v Xvfb >/dev/null && command -v xdotool >/dev/null || fail "Xvfb and xdotool are needed"
   : > "$work/display"
-  Xvfb -displayfd 5 -ac -nolisten tcp -screen 0 1280x1024x24 5>"$work/display" 2>/dev/null &
+  # -displayfd: the first display number free on this machine, never one another test holds.
+  # -noreset: an X server resets when its last client leaves, and refuses connections meanwhile;
+  # the form closing, or xdotool ending a search, would then leave the next client without a display.
+  Xvfb -displayfd 5 -noreset -ac -nolisten tcp -screen 0 1280x1024x24 5>"$work/display" 2>/dev/null &
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
   [ -s "$work/display" ] || fail "Xvfb did not start"
@@ -227,6 +231,14 @@ window-manager)
   echo "$legacy"
   [ "$legacy" = 'WM_NAME(COMPOUND_TEXT) = "审计信息"' ] || fail "legacy title $legacy"
   close_form
+  ;;
+
+display)
+  # Each client leaves before the next comes, as the forms and xdotool of the window cases do.
+  start_xvfb
+  for i in $(seq 200); do
+    xdotool getdisplaygeometry >/dev/null 2>&1 || fail "client $i could not connect to $DISPLAY"
+  done
   ;;
 
 *) fail "unknown case $case_name" ;;

@@ -2,15 +2,11 @@
 #include "audit/coefficient_list.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "text/error.h"
-#include "unit/form_test_support.h"
 
 namespace torva::audit {
 namespace {
@@ -34,7 +30,7 @@ TEST(DecodeCoefficientListTest, DropsTheByteOrderMarkOfAUtf8File) {
 }
 
 TEST(DecodeCoefficientListTest, ReadsGb18030WhenTheBytesAreNotUtf8) {
-  // "九五折" and "下浮八成" as Windows writes them in code page 936.
+  // "九五折" and "下浮八成" in code page 936.
   EXPECT_EQ(DecodeCoefficientList("\xBE\xC5\xCE\xE5\xD5\xDB\r\n\xCF\xC2\xB8\xA1\xB0\xCB\xB3\xC9\r\n"
                                   "45\r\n"),
             (Items{"九五折", "下浮八成", "45"}));
@@ -66,27 +62,43 @@ TEST(EncodeCoefficientListTest, AFirstItemBeginningWithU_FEFFSurvivesTheRoundTri
   EXPECT_EQ(EncodeCoefficientList({"45", kMark + "65"}), "45\r\n" + kMark + "65\r\n");
 }
 
-TEST(WriteCoefficientFileTest, KeepsTheModeAndOwnerOfTheFileItReplaces) {
-  namespace fs = std::filesystem;
-  const fs::path dir = testing::MakeTempFolder("torva-list");
-  const fs::path list = dir / "SJKS.txt";
-  testing::WriteFile(list, "45\r\n");
-  fs::permissions(list, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  // Only root may give the file away; anyone else checks the mode alone.
-  const bool root = ::geteuid() == 0;
-  if (root) {
-    ASSERT_EQ(::chown(list.c_str(), 65534, 65534), 0);
-  }
-  WriteCoefficientFile(list.string(), {"45", "55"});
-  EXPECT_EQ(testing::ReadFile(list), "45\r\n55\r\n");
-  struct stat replaced;
-  ASSERT_EQ(::stat(list.c_str(), &replaced), 0);
-  EXPECT_EQ(replaced.st_mode & 07777, 0640u);
-  if (root) {
-    EXPECT_EQ(replaced.st_uid, 65534u);
-    EXPECT_EQ(replaced.st_gid, 65534u);
-  }
-  fs::remove_all(dir);
+// "九五折" and "下浮八成" as Windows writes them in code page 936.
+const std::string kGbNinetyFive = "\xBE\xC5\xCE\xE5\xD5\xDB";
+const std::string kGbEightyOff = "\xCF\xC2\xB8\xA1\xB0\xCB\xB3\xC9";
+
+TEST(DecodeCoefficientListTest, TellsInWhichEncodingTheFileWasRead) {
+  ListEncoding encoding = ListEncoding::kGb18030;
+  DecodeCoefficientList("45\r\n九五折\r\n", &encoding);
+  EXPECT_EQ(encoding, ListEncoding::kUtf8);
+  DecodeCoefficientList(kGbNinetyFive + "\r\n45\r\n", &encoding);
+  EXPECT_EQ(encoding, ListEncoding::kGb18030);
+}
+
+TEST(EncodeCoefficientListTest, WritesGb18030ForAListReadInIt) {
+  const Items items = {"45", "下浮八成", "九五折"};
+  const std::string bytes = EncodeCoefficientList(items, ListEncoding::kGb18030);
+  EXPECT_EQ(bytes, "45\r\n" + kGbEightyOff + "\r\n" + kGbNinetyFive + "\r\n");
+  ListEncoding encoding = ListEncoding::kUtf8;
+  EXPECT_EQ(DecodeCoefficientList(bytes, &encoding), items);
+  EXPECT_EQ(encoding, ListEncoding::kGb18030);
+  // Every character has its GB18030 bytes, those beyond code page 936 too: nothing is lost.
+  const Items beyond = {"45", "€", "😀"};
+  EXPECT_EQ(DecodeCoefficientList(EncodeCoefficientList(beyond, ListEncoding::kGb18030)), beyond);
+}
+
+// "去" is C8 A5 in GB18030, which is also UTF-8, for "ȥ": such a list would come back changed.
+TEST(EncodeCoefficientListTest, Gb18030ThatWouldReadAsOtherUtf8IsWrittenInUtf8) {
+  const Items items = {"45", "去"};
+  const std::string bytes = EncodeCoefficientList(items, ListEncoding::kGb18030);
+  EXPECT_EQ(bytes, "45\r\n去\r\n");
+  EXPECT_EQ(DecodeCoefficientList(bytes), items);
+  // Beside an item that no UTF-8 reader takes, GB18030 it stays.
+  EXPECT_EQ(EncodeCoefficientList({"去", "九五折"}, ListEncoding::kGb18030),
+            "\xC8\xA5\r\n" + kGbNinetyFive + "\r\n");
+}
+
+TEST(EncodeCoefficientListTest, RefusesToWriteGb18030FromBytesThatAreNoUtf8) {
+  EXPECT_THROW(EncodeCoefficientList({"45", "\xFF"}, ListEncoding::kGb18030), Error);
 }
 
 }  // namespace

@@ -188,6 +188,18 @@ TEST_F(DesignFeeTest, SurveyBandFiguresWithoutAFiniteValueWriteNoFee) {
   }
 }
 
+// Typed text of any length is quoted by its start only, as every other error of an expression is.
+TEST_F(DesignFeeTest, LongExpressionWithoutAFiniteValueIsQuotedByItsStartOnly) {
+  TfrmMain& form = Open();
+  ui_.messages.clear();
+  const std::string expression = "1e308*10+" + std::string(1 << 20, '0');
+  Set("T_SJF", expression);
+  Enter("T_SJF");
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[TORVA] 计算式的结果不是有效的数：" +
+                                                   expression.substr(0, 200) + "..."});
+  EXPECT_EQ(form.Text("T_32"), "");
+}
+
 TEST_F(DesignFeeTest, FeesOfTheHiddenColumnsLeaveT44Unread) {
   FeeStandard("insert into GL_FYFile values(2,'通信管道',0,50,1000,0,0);");
   TfrmMain& form = Open();

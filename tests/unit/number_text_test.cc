@@ -256,6 +256,15 @@ TEST(ConversionErrorTest, StrictToExtendedTellsApartWhatDoublesMerge) {
   EXPECT_EQ(StrictToExtended(" 100 "), 100.0L);
 }
 
+// The caps' conversion is the platform's own: it reads a mantissa without digits as 0, as
+// TextToFloat does, but still fails on a lone sign.
+TEST(ConversionErrorTest, StrictToExtendedReadsALonePointAsZero) {
+  EXPECT_EQ(StrictToExtended("."), 0.0L);
+  EXPECT_EQ(StrictToExtended("-."), 0.0L);
+  EXPECT_EQ(StrictToExtended(" . "), 0.0L);
+  EXPECT_THROW(StrictToExtended("-"), torva::Error);
+}
+
 TEST(ConversionErrorTest, StrictToExtendedThrowsTheConversionError) {
   try {
     StrictToExtended("\t5");

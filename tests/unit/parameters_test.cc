@@ -434,17 +434,21 @@ TEST_F(ParamStoreTest, CloseWritesTheSortedListWithCrLfAndLeavesNoTemporaryFile)
   EXPECT_EQ(names, std::vector<std::string>{"SJKS.txt"});
 }
 
-TEST_F(ParamStoreTest, ListWrittenOnWindowsInGb18030IsReadAndRewrittenAsUtf8) {
+TEST_F(ParamStoreTest, ListWrittenOnWindowsInGb18030IsReadAndWrittenBackInGb18030) {
   // "九五折" and "下浮八成" in GB18030 (code page 936), then "45", CR LF line ends.
-  WriteFile(list_path(), "\xBE\xC5\xCE\xE5\xD5\xDB\r\n\xCF\xC2\xB8\xA1\xB0\xCB\xB3\xC9\r\n45\r\n");
+  const std::string ninety_five = "\xBE\xC5\xCE\xE5\xD5\xDB";
+  const std::string eighty_off = "\xCF\xC2\xB8\xA1\xB0\xCB\xB3\xC9";
+  WriteFile(list_path(), ninety_five + "\r\n" + eighty_off + "\r\n45\r\n");
   TfrmMain& form = Open();
   std::multiset<std::string> items(form.model().coefficient().items().begin(),
                                    form.model().coefficient().items().end());
   EXPECT_EQ(items, (std::multiset<std::string>{"九五折", "下浮八成", "45"}));
+  // An item typed on the form goes into the file in the file's own encoding.
+  form.model().coefficient().AddItem("八五折");
   ASSERT_TRUE(form.RequestClose());
-  const std::string written = ReadFile(list_path());
-  EXPECT_NE(written.find("九五折\r\n"), std::string::npos);
-  EXPECT_NE(written.find("下浮八成\r\n"), std::string::npos);
+  // Sorted as the form sorts (by the UTF-8 bytes): 45, 下浮八成, 九五折, 八五折.
+  EXPECT_EQ(ReadFile(list_path()), "45\r\n" + eighty_off + "\r\n" + ninety_five +
+                                       "\r\n\xB0\xCB\xCE\xE5\xD5\xDB\r\n");
 }
 
 TEST_F(ParamStoreTest, Utf8ByteOrderMarkIsNoPartOfTheFirstItem) {
@@ -465,6 +469,24 @@ TEST_F(ParamStoreTest, UnreadableListEndsTheShowAndIsNeverReplaced) {
   EXPECT_EQ(At(Stored(db_), "D_2"), "12.35");
   EXPECT_TRUE(fs::is_directory(list_path()));
   EXPECT_FALSE(ui_.Saw("系数列表无法保存"));
+  EXPECT_TRUE(ui_.Saw("[提示] 系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取"
+                      "这个文件（它不是普通文件），它保持原样。"));
+}
+
+// The auditor's edits of a list that could not be read are not worth the items the file may hold:
+// the close says once that the list was not written and why, and leaves the file as it is.
+TEST_F(ParamStoreTest, UnreadableListEditedByTheAuditorIsStillNotReplaced) {
+  const std::string bytes = "45\r\n\x80\xFF\r\n";
+  WriteFile(list_path(), bytes);
+  TfrmMain& form = Open();
+  form.UserAction([&] { form.model().coefficient().AddItem("70"); });
+  ui_.messages.clear();
+  ASSERT_TRUE(form.RequestClose());
+  EXPECT_EQ(ui_.messages,
+            std::vector<std::string>{
+                "[提示] 系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取这个文件"
+                "（它既不是 UTF-8 文本，也不是 GB18030 文本），它保持原样。"});
+  EXPECT_EQ(ReadFile(list_path()), bytes);
 }
 
 TEST_F(ParamStoreTest, UnreadableListStaysWhenTheFileIsNeitherUtf8NorGb18030) {
@@ -517,11 +539,12 @@ TEST_F(ParamStoreTest, CloseRemovesStaleTemporaryFilesOfTheListOnly) {
   ASSERT_EQ(::waitpid(gone, nullptr, 0), gone);
   const std::string dead = std::to_string(gone);
   const std::string running = std::to_string(::getppid());
-  const std::vector<std::string> stale = {"SJKS.txt." + dead + ".tmp",
-                                          "SJKS.txt." + std::to_string(::getpid()) + ".tmp"};
-  const std::vector<std::string> others = {"SJKS.txt." + running + ".tmp", "SJKS.txt.x.tmp",
-                                           "SJKS.txt.0" + dead + ".tmp", "notes." + dead + ".tmp",
-                                           "SJKS.txt." + dead + ".tmp.bak"};
+  const std::string random = ".0123456789abcdef.tmp";
+  const std::vector<std::string> stale = {"SJKS.txt." + dead + random,
+                                          "SJKS.txt." + std::to_string(::getpid()) + random};
+  const std::vector<std::string> others = {"SJKS.txt." + running + random, "SJKS.txt.x.tmp",
+                                           "SJKS.txt.0" + dead + random, "notes." + dead + random,
+                                           "SJKS.txt." + dead + random + ".bak"};
   for (const std::string& name : stale) WriteFile(dir_ / "host" / name, "45\r\n");
   for (const std::string& name : others) WriteFile(dir_ / "host" / name, "45\r\n");
   ASSERT_TRUE(Open().RequestClose());

@@ -37,6 +37,7 @@
 #include <string>
 #include <vector>
 
+#include "audit/coefficient_file.h"
 #include "audit/tfrm_main.h"
 #include "audit/ui_port.h"
 #include "form/controls.h"
@@ -518,17 +519,20 @@ TEST_F(RobustnessTest, ListOfBinaryGarbageIsReportedAndNeitherItNorTheParameters
           "[TORVA] 主程序目录下的系数列表文件 SJKS.txt 既不是 UTF-8 文本，也不是 GB18030 文本."});
   EXPECT_EQ(form.Tag(), 0);
   ASSERT_TRUE(form.RequestClose());
-  EXPECT_EQ(ui_.messages.size(), 1u);
+  ASSERT_EQ(ui_.messages.size(), 2u);
+  EXPECT_TRUE(ui_.messages[1].starts_with("[提示] 系数列表没有写入主程序目录下的 SJKS.txt："))
+      << ui_.messages[1];
   EXPECT_EQ(ReadFile(list_path()), garbage);
   EXPECT_EQ(Dump(db_), before);
 }
 
-TEST_F(RobustnessTest, TenMegabyteListIsReadAndWrittenBackWhole) {
+TEST_F(RobustnessTest, OneMegabyteListIsReadAndWrittenBackWhole) {
   NewProject();
   std::string list;
   size_t lines = 0;
   char line[64];
-  while (list.size() < 10 * 1024 * 1024) {
+  // 18 bytes a line: as many lines as 1 MB holds.
+  while (list.size() + 18 <= kMaxListFileBytes) {
     std::snprintf(line, sizeof line, "下浮%08zu\r\n", lines++);
     list += line;
   }
@@ -541,6 +545,22 @@ TEST_F(RobustnessTest, TenMegabyteListIsReadAndWrittenBackWhole) {
   EXPECT_EQ(items.back(), "下浮" + std::string(line).substr(6, 8));
   ASSERT_TRUE(form.RequestClose());
   EXPECT_TRUE(ReadFile(list_path()) == list);
+}
+
+// Fifty megabytes of list cost seconds and hundreds of megabytes once: a file past 1 MB is told
+// at once and left alone, unread.
+TEST_F(RobustnessTest, ListPastOneMegabyteIsRefusedAndKept) {
+  NewProject({{"T_46", "kept"}});
+  WriteFile(list_path(), "45\r\n");
+  fs::resize_file(list_path(), std::uintmax_t{50} << 20);  // sparse: costs no disk
+  TfrmMain& form = Open();
+  EXPECT_EQ(ui_.messages,
+            std::vector<std::string>{
+                "[TORVA] 无法读取主程序目录下的系数列表文件 SJKS.txt：它大于 1 MB，不是系数列表."});
+  EXPECT_EQ(form.Tag(), 0);
+  ASSERT_TRUE(form.RequestClose());
+  EXPECT_EQ(fs::file_size(list_path()), std::uintmax_t{50} << 20);
+  EXPECT_EQ(ReadFile(list_path()).substr(0, 4), "45\r\n");
 }
 
 TEST_F(RobustnessTest, ListInAReadOnlyFolderIsKeptAndTheParametersAreSaved) {

@@ -1,7 +1,8 @@
 // Files the form cannot use as it would: a project file that refuses every write of the save
-// (read-only, on a full disk, damaged, its table gone) and a list file that is a pipe. A save that
-// cannot succeed is told once, with its cause, and the auditor chooses between closing without the
-// parameters and staying; the file keeps what it held. A pipe never holds the form.
+// (read-only, on a full disk, damaged, its table gone) and a list file that cannot be read (no
+// permission, a pipe). A save that cannot succeed is told once, with its cause, and the auditor
+// chooses between closing without the parameters and staying; the file keeps what it held. A list
+// that was not read is never replaced, and a pipe never holds the form.
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
@@ -11,8 +12,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -153,7 +156,8 @@ TEST_F(UnsavableFilesTest, ReadOnlyFileIsToldOnceAndTheAuditorChoosesToStayOrLea
   EXPECT_EQ(ReadFile(transcript()),
             AskedTwice("项目数据库文件只读，无法保存：attempt to write a readonly database"));
   EXPECT_TRUE(ReadFile(db_) == bytes);
-  EXPECT_EQ(ReadFile(list_path()), "45\r\n65\r\n");  // the close went on to the list
+  // Closing without saving writes nothing, the list neither.
+  EXPECT_FALSE(fs::exists(list_path()));
 }
 
 TEST_F(UnsavableFilesTest, ProjectInAReadOnlyFolderIsToldOnceAsSuchAndLeftAsItWas) {
@@ -288,6 +292,38 @@ TEST_F(UnsavableFilesTest, TableRemovedWhileTheFormIsOpenIsToldOnce) {
   EXPECT_EQ(Dump(db_).find("G_GCCS"), std::string::npos);  // not created again
 }
 
+// ---- a list file that cannot be read ----
+
+// A list the auditor may not read is never replaced by the list the form shows instead; the close
+// says so once and closes.
+TEST_F(UnsavableFilesTest, ListWithoutReadPermissionIsToldAtCloseAndKeptAsItWas) {
+  WriteFile(list_path(), "65\r\n45\r\n70\r\n");
+  fs::permissions(list_path(), fs::perms::none);
+  const int status = RunInChild(
+      [&] {
+        if (::access(list_path().c_str(), R_OK) == 0) return kCannotArrange;
+        RecordingUi ui;
+        TfrmMain form(Context(db_), ui);
+        form.Show();
+        form.UserAction([&] { form.model().coefficient().AddItem("90"); });
+        const bool closed = form.RequestClose();
+        std::ofstream out(transcript());
+        for (const std::string& m : ui.messages) out << m << '\n';
+        return closed ? 0 : 1;
+      },
+      As::kUnprivileged);
+  if (status == kCannotArrange) GTEST_SKIP() << "no user here is refused a file of mode 000";
+  EXPECT_EQ(status, 0);
+  const std::string denied = std::strerror(EACCES);
+  EXPECT_EQ(ReadFile(transcript()),
+            "[TORVA] 无法读取主程序目录下的系数列表文件 SJKS.txt：" + denied + ".\n"
+            "[提示] 系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取这个文件（" +
+                denied + "），它保持原样。\n");
+  EXPECT_EQ(fs::status(list_path()).permissions(), fs::perms::none);
+  fs::permissions(list_path(), fs::perms::owner_read);
+  EXPECT_EQ(ReadFile(list_path()), "65\r\n45\r\n70\r\n");
+}
+
 // ---- a list file that is a pipe ----
 
 TEST_F(UnsavableFilesTest, ListThatIsAPipeIsUnreadableAtOnceAndStaysAPipe) {
@@ -306,7 +342,9 @@ TEST_F(UnsavableFilesTest, ListThatIsAPipeIsUnreadableAtOnceAndStaysAPipe) {
   ASSERT_NE(status, kHung) << "the form waited for a writer of the pipe";
   EXPECT_EQ(status, 0);
   EXPECT_EQ(ReadFile(transcript()),
-            "[TORVA] 无法读取主程序目录下的系数列表文件 SJKS.txt：它不是普通文件.\n");
+            "[TORVA] 无法读取主程序目录下的系数列表文件 SJKS.txt：它不是普通文件.\n"
+            "[提示] 系数列表没有写入主程序目录下的 SJKS.txt：打开窗口时无法读取这个文件（它不是普通"
+            "文件），它保持原样。\n");
   EXPECT_TRUE(fs::is_fifo(list_path()));
 }
 

@@ -20,14 +20,20 @@
 namespace torva::db::sqlite {
 namespace {
 
-// The file must be there before SQLite sees it: SQLite would report a missing file only as
-// "unable to open database file", and a folder not at all until the first statement.
+// The file must be there, and be a regular file, before SQLite sees it: SQLite would report a
+// missing file only as "unable to open database file", and a folder not at all until the first
+// statement.
 void CheckFile(const std::string& path) {
   std::error_code error;
   const std::filesystem::file_status status = std::filesystem::status(path, error);
   if (!std::filesystem::exists(status)) throw Error("Could not find file '" + path + "'.");
   if (std::filesystem::is_directory(status)) {
     throw Error("'" + path + "' is a folder, not a database file.");
+  }
+  // A pipe or a device would hold the opening (a pipe without a writer for ever) before SQLite
+  // could say that it is no database.
+  if (!std::filesystem::is_regular_file(status)) {
+    throw Error("'" + path + "' is a special file (a pipe or a device), not a database file.");
   }
 }
 

@@ -66,6 +66,13 @@ TEST(ArithmeticShapeTest, ParenthesesMustPair) {
             "计算式的括号不配对：(1500+300*)12.5-10))*1.2");
 }
 
+// A megabyte typed or pasted into an expression field must not come back as a megabyte of dialog.
+TEST(ArithmeticShapeTest, ALongUnpairedExpressionIsQuotedByItsStartOnly) {
+  const std::string text = "(" + Repeat("1+", 500000) + "1";
+  EXPECT_EQ(ErrorOf([&] { CheckArithmeticExpression(text); }),
+            "计算式的括号不配对：" + text.substr(0, 200) + "...");
+}
+
 TEST(ArithmeticShapeTest, FunctionsTakeTheirNumberOfArguments) {
   EXPECT_EQ(ErrorOf([] { CheckArithmeticExpression("abs(1,2)"); }),
             "计算式中 abs 的参数太多：abs(1,2)");
