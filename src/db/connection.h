@@ -1,112 +1,158 @@
-// A connection to one database file, standing where the desktop database provider would.
+// The storage seam: a connection to a project database and the results of its statements, as the
+// form needs them, behind an interface with one implementation per engine (src/db/<engine>/).
+//
+// Contract every backend keeps:
+// - Statements are in the desktop dialect (dialect.h): one statement per text; a double-quoted text
+//   is a string literal; "/" is real division and division by zero the error kDivisionByZero; IIF,
+//   IsNull(x), Format(x,"0.00"), sum, count. The backend translates them for its engine; no caller
+//   ever sends an engine's own SQL.
+// - Every failure throws DbError (failure.h) with the engine's words and their kind. Errors that are
+//   no failure of the database (the connection string names nothing, a statement is empty) may be
+//   a plain torva::Error.
+// - A lock held by another program is waited for a few seconds before a statement fails (kLocked).
+// - A result reads its rows forward, by column name (case-insensitive) as text or number, and
+//   whether NULL. It closes itself when destroyed; a backend whose results hold locks on the
+//   database (a file engine) releases them then, so no result a caller forgot keeps other programs
+//   out. A result must not outlive its connection.
+// - The save's transaction: Begin takes the right to write at once (a file engine takes its write
+//   lock now, so that a save that cannot start is known before any statement of it runs); the
+//   savepoints nest inside it. Nothing is ever committed implicitly.
+// - A password in a connection string never appears in an error's words.
+//
+// Backends are chosen in one place, OpenConnection, from the connection string's "Data Source":
+// each backend registered in backends.cc is asked in turn whether it takes that source; the file
+// engine (SQLite) takes whatever no other backend takes. A new backend is its own folder
+// src/db/<engine>/ (its sources, and a backend.cmake that adds them to torva_core and links its
+// client library) plus its two lines in backends.cc.
 #pragma once
 
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
-#include <unordered_map>
+#include <string_view>
+#include <vector>
 
-#include <sys/types.h>
-
-struct sqlite3;
-struct sqlite3_stmt;
+#include "db/failure.h"
 
 namespace torva::db {
 
-// Finalizes a prepared statement; the owner of a Statement never calls sqlite3_finalize itself.
-struct StatementFinalizer {
-  void operator()(sqlite3_stmt* stmt) const noexcept;
+// One statement's rows, read forward. Obtained from Connection::Open; closes itself when destroyed.
+class Result {
+ public:
+  virtual ~Result() = default;
+  Result(const Result&) = delete;
+  Result& operator=(const Result&) = delete;
+
+  // No current row: the result is empty, or Next moved past its last row.
+  virtual bool Eof() const = 0;
+  // To the next row; harmless at Eof. Throws DbError when computing the row fails.
+  virtual void Next() = 0;
+  // The columns' names, as the statement names them.
+  virtual std::vector<std::string> ColumnNames() const = 0;
+
+  // The current row's column by name (case-insensitive). A column the result does not have throws
+  // torva::Error naming it. At Eof, or on a NULL value, the text is "" and the number 0. A real
+  // number reads as text as its general number text (1500, not 1500.0); a text read as a number
+  // goes through the strict conversion (its error when it is no number).
+  std::string AsText(std::string_view column) const;
+  double AsFloat(std::string_view column) const;
+  bool IsNull(std::string_view column) const;
+
+ protected:
+  Result() = default;
+
+  // What a backend tells of one value of the current row (index as in ColumnNames).
+  enum class ValueType { kNull, kInteger, kReal, kText };
+  virtual ValueType TypeAt(int index) const = 0;
+  // The value as text: an integer in decimal, a real as its general number text, a text as stored.
+  virtual std::string TextAt(int index) const = 0;
+  // The value of a kInteger or kReal column as a number.
+  virtual double NumberAt(int index) const = 0;
+
+ private:
+  int IndexOf(std::string_view column) const;  // throws when the result has no such column
 };
-using Statement = std::unique_ptr<sqlite3_stmt, StatementFinalizer>;
+using ResultPtr = std::unique_ptr<Result>;
+
+struct OpenOptions {
+  bool read_only = false;  // never write (the fee standard); a file engine opens the file so
+  // Check the database's pages once when it opens for writing: a damaged database is then known
+  // (WriteBlocker) before the save writes into it.
+  bool check_integrity = false;
+};
 
 class Connection {
  public:
-  Connection() = default;
-  ~Connection();
+  virtual ~Connection() = default;
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
 
-  // Opens the file named by the connection string's "Data Source". The file must exist and be a
-  // database: a path that names no file, a folder or a file that is not a database throws
-  // torva::Error with a clear text, and no file is ever created. `read_only` opens it for reading
-  // only. Registers the dialect's functions and a busy timeout, so that a lock held by another
-  // program is waited for before a statement fails. Closes any connection open before.
-  void Open(const std::string& connection_string, bool read_only = false);
+  // Runs one statement that returns rows and positions its result on the first row. Throws DbError
+  // (also for a failure computing the first row, such as a division by zero).
+  virtual ResultPtr Open(const std::string& sql) = 0;
+  // Runs one statement that returns no rows (or whose rows nobody reads). Throws DbError.
+  virtual void Execute(const std::string& sql) = 0;
 
-  // Closes the connection; harmless when it is not open.
-  void Close();
+  // The save's transaction. Begin takes the right to write now (waiting for another program's lock
+  // as a statement does); Commit makes everything since Begin durable; Rollback undoes it and is
+  // harmless when no transaction is open (the engine may have rolled back already). Throw DbError.
+  virtual void Begin() = 0;
+  virtual void Commit() = 0;
+  virtual void Rollback() = 0;
+  // Savepoints inside the transaction, by a plain name ([A-Za-z_][A-Za-z0-9_]*). Throw DbError.
+  virtual void Savepoint(const std::string& name) = 0;
+  virtual void ReleaseSavepoint(const std::string& name) = 0;
+  virtual void RollbackToSavepoint(const std::string& name) = 0;
 
-  bool IsOpen() const { return db_ != nullptr; }
-  sqlite3* handle() const { return db_; }
-  const std::string& path() const { return path_; }
+  // Why no write can succeed, as far as can be told without writing: kReadOnly (opened read-only,
+  // or the database refuses writing), kReadOnlyFolder, kDamaged (found by the check at opening),
+  // with the engine's words. Nothing when a write may succeed.
+  virtual std::optional<DbError> WriteBlocker() const = 0;
 
-  // Runs one statement of the desktop dialect that returns no rows; throws torva::Error with the
-  // database's text on failure.
-  void Execute(const std::string& sql);
+  // Opens the connection again, with the string and options it was opened with, after a failure of
+  // kind kConnectionLost; anything not committed is gone. Throws DbError when it cannot. A file
+  // engine, whose connection is never lost, does nothing.
+  virtual void Reconnect() = 0;
 
-  // Translates one statement of the desktop dialect and prepares it, its string literals bound as
-  // parameters (LiteralsAsParameters). Throws torva::Error when the connection is not open, the
-  // text is empty, holds more than one statement, or SQLite rejects it (with SQLite's text). Each
-  // distinct shape is translated once and prepared once while the connection stays open: a
-  // statement given back with Release is handed out again, reset, by the next Prepare of the same
-  // shape. `key` receives what Release wants to know of the statement.
-  Statement Prepare(const std::string& sql, std::string* key = nullptr);
+  // The project, for the auditor's eyes (the report's footer): a file's path, or a server's
+  // host/database/schema. Never a password.
+  virtual std::string DisplayName() const = 0;
 
-  // Takes back a statement that Prepare handed out with `key`, to be reused; one of another
-  // connection, or of this one before it was reopened, is simply finalized.
-  void Release(Statement statement, const std::string& key);
-
-  // True while the file opened is the same file, unchanged: same device, inode, size and
-  // modification time. False when it was replaced, removed or written to since, or when the
-  // connection is not open.
-  bool FileUnchanged() const;
-
-  // Runs SQLite's own SQL as it stands (transactions, savepoints); throws torva::Error on failure.
-  void ExecuteNative(const std::string& sql);
-
-  // True when the open file can only be read: opened read-only, or the file refuses writing (its
-  // mode, an immutable file), so that SQLite opened it for reading only. False when not open.
-  bool ReadOnly() const;
-
-  // The kinds of failure after which no further write on this connection can succeed; a caller
-  // that writes many rows stops at the first of them instead of reporting each row.
-  enum class Failure {
-    kOther,         // concerns the one statement (a lock, a constraint, a text SQLite refuses)
-    kReadOnly,      // the file or its folder cannot be written
-    kFull,          // the disk is full
-    kCorrupt,       // the file is damaged
-    kIo,            // the disk reports an error, or a file beside the database cannot be opened
-    kMissingTable,  // a table the statement names is not there
+  // ---- many units of statements at once ----
+  //
+  // The save runs each key's statements as one unit inside the transaction. A backend whose
+  // round trips are dear sends them all at once; the file engine runs them one by one. Either way
+  // the outcome is the same as this loop:
+  //   for each unit: Savepoint(name); run each of its statements (all of them, even after one
+  //   failed); when one failed, RollbackToSavepoint(name); ReleaseSavepoint(name).
+  // It stops after the first statement that failed with a kind after which no write can succeed
+  // (NoWriteCanSucceed), and after a failed savepoint command. Needs an open transaction.
+  struct StatementOutcome {
+    std::optional<DbError> error;  // nothing when the statement succeeded
   };
-  // The kind of the latest failure on this connection. Meaningful right after a statement on this
-  // connection threw, before anything else runs on it.
-  Failure LastFailure() const;
-
-  // How long a statement waits for another program's lock before it fails.
-  static constexpr int kBusyTimeoutMs = 5000;
-
- private:
-  struct FileIdentity {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t size = 0;
-    long long modified_ns = 0;
-    bool operator==(const FileIdentity&) const = default;
+  struct UnitOutcome {
+    std::vector<StatementOutcome> statements;  // one per statement run, in order
+    bool rolled_back = false;                  // a statement failed; the unit left no trace
+    std::optional<DbError> savepoint_error;    // a savepoint command failed: the run stopped
   };
-  static bool Identify(const std::string& path, FileIdentity* identity);
+  // Outcomes in order, one per unit run; fewer than `units` when the run stopped.
+  virtual std::vector<UnitOutcome> RunUnits(std::span<const std::vector<std::string>> units,
+                                            const std::string& savepoint_name);
 
-  const std::string& Translation(const std::string& sql);
-  // The kept statement of `key`, taken out of the cache; null when none is kept.
-  Statement TakeIdle(const std::string& key);
-  // Steps `statement` to its end, gives it back under `key`, and throws the database's error.
-  void RunToEnd(Statement statement, const std::string& key);
-
-  sqlite3* db_ = nullptr;
-  std::string path_;
-  FileIdentity identity_;
-  // Both caches are emptied when they grow past their bound: the form runs a few dozen statement
-  // shapes again and again.
-  std::unordered_map<std::string, std::string> translations_;  // by the dialect's shape
-  std::unordered_map<std::string, Statement> idle_;            // by the translated shape
+ protected:
+  Connection() = default;
 };
+
+// Opens the database named by a connection string of the desktop form ("Provider=...;Data
+// Source=...;..."): the one place that picks a backend (see above). A file path names an SQLite
+// file that must exist (nothing is created); a "postgresql://" or "postgres://" URI a server's
+// database. Throws DbError (kCannotOpen, kNotADatabase, ...) or torva::Error with a clear text.
+std::unique_ptr<Connection> OpenConnection(const std::string& connection_string,
+                                           const OpenOptions& options = {});
+
+// Creates an empty project database at `data_source` (a file path or a server URI) with the
+// tables the form reads and writes; refuses one whose tables exist already. Throws on failure.
+void CreateProjectDatabase(const std::string& data_source);
 
 }  // namespace torva::db
