@@ -417,4 +417,10 @@ std::string ValueAsText(std::string_view text, ValueKind kind) {
   return text::FormatGeneral(*value);
 }
 
+std::optional<double> ValueAsNumber(std::string_view text, ValueKind kind) {
+  const std::optional<long double> value = NumberOf(text, kind);
+  if (!value) return std::nullopt;
+  return static_cast<double>(*value);
+}
+
 }  // namespace torva::db::postgres

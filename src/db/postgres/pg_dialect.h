@@ -16,6 +16,7 @@
 // the server's other precedence.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,5 +64,9 @@ std::string FormatColumnValue(std::string_view text, ValueKind kind, int decimal
 // sum 0.1+0.2), a numeric's general number text (12.50 is 12.5), anything else, integers included,
 // unchanged.
 std::string ValueAsText(std::string_view text, ValueKind kind);
+
+// A number column's value as an 8-byte float (a float exactly as the server holds it, a numeric or an
+// integer rounded once); nullopt when the text is no number ("NaN").
+std::optional<double> ValueAsNumber(std::string_view text, ValueKind kind);
 
 }  // namespace torva::db::postgres

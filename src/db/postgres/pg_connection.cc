@@ -1,0 +1,432 @@
+// The project database on a PostgreSQL server, through libpq.
+//
+// Every statement is sent with its literals as parameters (pg_dialect.h), so no text the auditor
+// typed is ever read as SQL. A statement is one round trip; the session is prepared in the same
+// round trip as the first question after connecting.
+#include <libpq-fe.h>
+
+#include <charconv>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <utility>
+#include <vector>
+
+#include "db/connection.h"
+#include "db/failure.h"
+#include "db/postgres/pg_backend.h"
+#include "db/postgres/pg_dialect.h"
+#include "db/postgres/pg_failure.h"
+#include "db/postgres/pg_uri.h"
+#include "text/error.h"
+
+namespace torva::db::postgres {
+namespace {
+
+// The type oids of the server's built-in types (fixed since the catalogue began).
+constexpr Oid kBoolOid = 16;
+constexpr Oid kInt8Oid = 20;
+constexpr Oid kInt2Oid = 21;
+constexpr Oid kInt4Oid = 23;
+constexpr Oid kOidOid = 26;
+constexpr Oid kFloat4Oid = 700;
+constexpr Oid kFloat8Oid = 701;
+constexpr Oid kNumericOid = 1700;
+
+// How long a statement waits for another session's lock before it fails with kLocked: the save
+// then asks the auditor, as it does for a locked file.
+constexpr const char* kLockTimeout = "5s";
+
+struct ResultClear {
+  void operator()(PGresult* result) const noexcept { PQclear(result); }
+};
+using PgResultPtr = std::unique_ptr<PGresult, ResultClear>;
+
+std::string TrimmedWords(const char* words) {
+  std::string out = words == nullptr ? std::string() : std::string(words);
+  while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
+  return out;
+}
+
+ValueKind KindOfType(Oid type) {
+  switch (type) {
+    case kFloat4Oid: return ValueKind::kFloat4;
+    case kFloat8Oid: return ValueKind::kFloat8;
+    case kNumericOid: return ValueKind::kNumeric;
+    case kInt2Oid:
+    case kInt4Oid:
+    case kInt8Oid:
+    case kOidOid: return ValueKind::kInteger;
+    default: return ValueKind::kText;
+  }
+}
+
+// One statement's rows, all received at once (the form reads a few rows of each result).
+class PgResult final : public Result {
+ public:
+  PgResult(PgResultPtr result, const std::vector<FormattedColumn>& formatted)
+      : result_(std::move(result)), rows_(PQntuples(result_.get())) {
+    const int columns = PQnfields(result_.get());
+    decimals_.assign(static_cast<std::size_t>(columns), -1);
+    for (const FormattedColumn& column : formatted) {
+      if (column.column < columns) decimals_[static_cast<std::size_t>(column.column)] = column.decimals;
+    }
+    // Format's failures belong to the statement, as they do when an engine computes them: a text
+    // that is no number fails the Open, not a later read.
+    formatted_.resize(static_cast<std::size_t>(rows_) * static_cast<std::size_t>(columns));
+    for (int row = 0; row < rows_; ++row) {
+      for (int column = 0; column < columns; ++column) {
+        const int decimals = decimals_[static_cast<std::size_t>(column)];
+        if (decimals < 0 || PQgetisnull(result_.get(), row, column)) continue;
+        formatted_[Cell(row, column)] = FormatColumnValue(
+            PQgetvalue(result_.get(), row, column),
+            KindOfType(PQftype(result_.get(), column)), decimals);
+      }
+    }
+  }
+
+  bool Eof() const override { return row_ >= rows_; }
+  void Next() override {
+    if (row_ < rows_) ++row_;
+  }
+  std::vector<std::string> ColumnNames() const override {
+    std::vector<std::string> names;
+    for (int k = 0; k < PQnfields(result_.get()); ++k) names.emplace_back(PQfname(result_.get(), k));
+    return names;
+  }
+
+ protected:
+  ValueType TypeAt(int index) const override {
+    if (Eof() || PQgetisnull(result_.get(), row_, index)) return ValueType::kNull;
+    if (decimals_[static_cast<std::size_t>(index)] >= 0) return ValueType::kText;
+    const Oid type = PQftype(result_.get(), index);
+    if (type == kBoolOid) return ValueType::kInteger;
+    switch (KindOfType(type)) {
+      case ValueKind::kInteger: return ValueType::kInteger;
+      case ValueKind::kText: return ValueType::kText;
+      default: return ValueType::kReal;
+    }
+  }
+
+  std::string TextAt(int index) const override {
+    if (Eof() || PQgetisnull(result_.get(), row_, index)) return std::string();
+    if (decimals_[static_cast<std::size_t>(index)] >= 0) return formatted_[Cell(row_, index)];
+    const char* value = PQgetvalue(result_.get(), row_, index);
+    const Oid type = PQftype(result_.get(), index);
+    // The engines the form knows write a truth value as a number.
+    if (type == kBoolOid) return value[0] == 't' ? "1" : "0";
+    return ValueAsText(value, KindOfType(type));
+  }
+
+  double NumberAt(int index) const override {
+    if (Eof() || PQgetisnull(result_.get(), row_, index)) return 0;
+    const char* value = PQgetvalue(result_.get(), row_, index);
+    const Oid type = PQftype(result_.get(), index);
+    if (type == kBoolOid) return value[0] == 't' ? 1 : 0;
+    return ValueAsNumber(value, KindOfType(type)).value_or(0);
+  }
+
+ private:
+  std::size_t Cell(int row, int column) const {
+    return static_cast<std::size_t>(row) * decimals_.size() + static_cast<std::size_t>(column);
+  }
+
+  PgResultPtr result_;
+  int rows_ = 0;
+  int row_ = 0;
+  std::vector<int> decimals_;         // per column: the Format's decimals, -1 when none
+  std::vector<std::string> formatted_;  // per row and column: the Format columns' texts
+};
+
+class PgConnection final : public Connection {
+ public:
+  PgConnection(std::string uri, const OpenOptions& options)
+      : uri_(std::move(uri)), options_(options) {
+    Connect();
+  }
+  ~PgConnection() override { Disconnect(); }
+
+  ResultPtr Open(const std::string& sql) override {
+    const PgStatement statement = Translate(sql);
+    return std::make_unique<PgResult>(Run(statement), statement.formatted);
+  }
+
+  void Execute(const std::string& sql) override { Run(Translate(sql)); }
+
+  // The right to write G_GCCS, taken at once: EXCLUSIVE lets other sessions read but not write, so
+  // two auditors closing the same project save one after the other, and the later close wins key
+  // by key. Another session's write lock is waited for lock_timeout, then kLocked.
+  void Begin() override {
+    PgResultPtr result = Native("BEGIN; LOCK TABLE G_GCCS IN EXCLUSIVE MODE", /*check=*/false);
+    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+      const DbError error = ErrorOf(result.get());
+      RollbackQuietly();
+      throw error;
+    }
+  }
+
+  void Commit() override {
+    PgResultPtr result = Native("COMMIT");
+    // A transaction that met an error is rolled back by COMMIT, which then reports success.
+    if (std::strcmp(PQcmdStatus(result.get()), "COMMIT") != 0) {
+      throw DbError(FailureKind::kOther, "the transaction had failed and was rolled back");
+    }
+  }
+
+  void Rollback() override {
+    // A broken connection has nothing left to roll back: the server ended the transaction.
+    if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) return;
+    Native("ROLLBACK");
+  }
+
+  void Savepoint(const std::string& name) override { Native("SAVEPOINT " + name); }
+  void ReleaseSavepoint(const std::string& name) override { Native("RELEASE SAVEPOINT " + name); }
+  void RollbackToSavepoint(const std::string& name) override {
+    Native("ROLLBACK TO SAVEPOINT " + name);
+  }
+
+  std::optional<DbError> WriteBlocker() const override {
+    if (options_.read_only) return DbError(FailureKind::kReadOnly, "opened for reading only");
+    if (server_read_only_) {
+      return DbError(FailureKind::kReadOnly,
+                     "the server accepts no writes in this session (transaction_read_only is on)");
+    }
+    if (!may_write_) {
+      return DbError(FailureKind::kReadOnly,
+                     "permission denied: the role may not insert into and delete from G_GCCS");
+    }
+    return std::nullopt;
+  }
+
+  void Reconnect() override {
+    Disconnect();
+    try {
+      Connect();
+    } catch (const DbError& error) {
+      throw DbError(FailureKind::kConnectionLost, error.what());
+    }
+  }
+
+  std::string DisplayName() const override { return display_name_; }
+
+  // As the contract's loop, with one difference the server forces: after a failed statement the
+  // transaction accepts nothing until it is rolled back to the unit's savepoint, so that is done at
+  // once and the unit's later statements run from the unit's start. The unit is undone anyway.
+  std::vector<UnitOutcome> RunUnits(std::span<const std::vector<std::string>> units,
+                                    const std::string& savepoint_name) override {
+    std::vector<UnitOutcome> outcomes;
+    for (const std::vector<std::string>& unit : units) {
+      UnitOutcome outcome;
+      try {
+        Savepoint(savepoint_name);
+      } catch (const DbError& error) {
+        outcome.savepoint_error = error;
+        outcomes.push_back(std::move(outcome));
+        return outcomes;
+      }
+      bool stop = false;
+      for (const std::string& sql : unit) {
+        try {
+          Execute(sql);
+          outcome.statements.push_back({});
+        } catch (const DbError& error) {
+          outcome.statements.push_back({error});
+          outcome.rolled_back = true;
+          if (NoWriteCanSucceed(error.kind())) {
+            stop = true;
+            break;
+          }
+          if (!RollbackToQuietly(savepoint_name)) {
+            stop = true;
+            break;
+          }
+        }
+      }
+      if (!stop) {
+        try {
+          if (outcome.rolled_back) RollbackToSavepoint(savepoint_name);
+          ReleaseSavepoint(savepoint_name);
+        } catch (const DbError& error) {
+          outcome.savepoint_error = error;
+          stop = true;
+        }
+      }
+      outcomes.push_back(std::move(outcome));
+      if (stop) break;
+    }
+    return outcomes;
+  }
+
+  // Creates the project's tables in the first schema of the search path (see pg_backend.h).
+  void CreateTables() {
+    PgResultPtr found = Native(
+        "SELECT current_schema(), (SELECT string_agg(upper(c.relname), ', ' ORDER BY c.relname)"
+        " FROM pg_class c WHERE c.relnamespace = to_regnamespace(current_schema())"
+        " AND c.relname IN ('g_gccs', 'g_qf', 'p_zhz'))");
+    if (PQgetisnull(found.get(), 0, 0)) {
+      throw Error("no schema of the search path exists in " + display_name_ +
+                  ": create the project's schema first");
+    }
+    const std::string schema = PQgetvalue(found.get(), 0, 0);
+    if (!PQgetisnull(found.get(), 0, 1)) {
+      throw Error("the schema " + schema + " holds a project already (" +
+                  PQgetvalue(found.get(), 0, 1) + " exist)");
+    }
+    // The types an office's own loader may also use: amounts as double precision (numeric is read
+    // as well), texts as text (varchar is read as well).
+    Native(
+        "BEGIN;"
+        "CREATE TABLE G_GCCS (GCID integer, CSName text, S_Val text);"
+        "CREATE INDEX G_GCCS_GCID ON G_GCCS (GCID, CSName);"
+        "CREATE TABLE G_QF (XM text, SGHJFY double precision, SHHJFY double precision,"
+        " HJFY double precision, SGJSS text);"
+        "CREATE INDEX G_QF_XM ON G_QF (XM);"
+        "CREATE TABLE P_ZHZ (GCID integer, LX integer, DepID integer, QTFY double precision);"
+        "COMMIT");
+  }
+
+ private:
+  void Connect() {
+    // connect_timeout before the URI, so that the URI's own wins; the encoding after it, since
+    // every text of the form is UTF-8.
+    const char* keywords[] = {"connect_timeout", "dbname", "client_encoding",
+                              "fallback_application_name", nullptr};
+    const char* values[] = {"10", uri_.c_str(), "UTF8", "torva", nullptr};
+    conn_ = PQconnectdbParams(keywords, values, /*expand_dbname=*/1);
+    if (conn_ == nullptr) throw DbError(FailureKind::kCannotOpen, "out of memory");
+    // The server's notices and warnings ("there is no transaction in progress") are no concern of
+    // the auditor's, and libpq would print them on standard error.
+    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    if (PQstatus(conn_) != CONNECTION_OK) {
+      const std::string words = Scrub(TrimmedWords(PQerrorMessage(conn_)));
+      Disconnect();
+      throw DbError(FailureKind::kCannotOpen, words);
+    }
+    // Floats in their shortest exact text, the lock wait, and what the session may do: one round
+    // trip.
+    std::string setup = "SET extra_float_digits = 3; SET lock_timeout = '";
+    setup += kLockTimeout;
+    setup += "'; SET standard_conforming_strings = on;";
+    if (options_.read_only) setup += " SET default_transaction_read_only = on;";
+    setup +=
+        " SELECT current_database(), current_schema(), current_setting('transaction_read_only'),"
+        " coalesce(has_table_privilege(to_regclass('g_gccs'), 'INSERT')"
+        " AND has_table_privilege(to_regclass('g_gccs'), 'DELETE'), true)";
+    PgResultPtr session;
+    try {
+      session = Native(setup);
+    } catch (const DbError& error) {
+      Disconnect();
+      throw DbError(FailureKind::kCannotOpen, error.what());
+    }
+    const char* host = PQhost(conn_);
+    display_name_ = std::string(host == nullptr ? "" : host) + "/" + PQgetvalue(session.get(), 0, 0) +
+                    "/" + PQgetvalue(session.get(), 0, 1);
+    server_read_only_ = std::string_view(PQgetvalue(session.get(), 0, 2)) == "on";
+    may_write_ = PQgetvalue(session.get(), 0, 3)[0] == 't';
+  }
+
+  void Disconnect() {
+    if (conn_ != nullptr) PQfinish(conn_);
+    conn_ = nullptr;
+  }
+
+  std::string Scrub(std::string_view words) const { return ScrubPasswords(words, uri_); }
+
+  PgStatement Translate(const std::string& sql) const {
+    try {
+      return TranslateForPostgres(sql);
+    } catch (const DbError&) {
+      throw;
+    } catch (const Error& error) {
+      throw DbError(FailureKind::kOther, error.what());
+    }
+  }
+
+  void RequireConnection() const {
+    if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) {
+      throw DbError(FailureKind::kConnectionLost, "no connection to the server");
+    }
+  }
+
+  // The failure a result (or, without one, the connection) reports.
+  DbError ErrorOf(const PGresult* result) const {
+    const char* state = result == nullptr ? nullptr : PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    const char* primary =
+        result == nullptr ? nullptr : PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY);
+    std::string words = TrimmedWords(primary);
+    if (words.empty() && result != nullptr) words = TrimmedWords(PQresultErrorMessage(result));
+    if (words.empty()) words = TrimmedWords(PQerrorMessage(conn_));
+    FailureKind kind = KindOfSqlState(state == nullptr ? "" : state);
+    if (PQstatus(conn_) != CONNECTION_OK) kind = FailureKind::kConnectionLost;
+    return DbError(kind, Scrub(words));
+  }
+
+  PgResultPtr Check(PgResultPtr result) const {
+    switch (PQresultStatus(result.get())) {
+      case PGRES_COMMAND_OK:
+      case PGRES_TUPLES_OK: return result;
+      case PGRES_EMPTY_QUERY: throw DbError(FailureKind::kOther, "the statement is empty");
+      default: throw ErrorOf(result.get());
+    }
+  }
+
+  // The dialect's statement, its literals as parameters: one statement only, which the server
+  // enforces for parameterised statements.
+  PgResultPtr Run(const PgStatement& statement) {
+    RequireConnection();
+    std::vector<const char*> values;
+    values.reserve(statement.values.size());
+    for (const std::string& value : statement.values) values.push_back(value.c_str());
+    PgResultPtr result(PQexecParams(conn_, statement.sql.c_str(), static_cast<int>(values.size()),
+                                    nullptr, values.data(), nullptr, nullptr, 0));
+    return Check(std::move(result));
+  }
+
+  // The server's own SQL, as it stands (transactions, savepoints, set-up); several statements may
+  // go at once.
+  PgResultPtr Native(const std::string& sql, bool check = true) {
+    RequireConnection();
+    PgResultPtr result(PQexec(conn_, sql.c_str()));
+    return check ? Check(std::move(result)) : std::move(result);
+  }
+
+  void RollbackQuietly() {
+    if (conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK) PgResultPtr(PQexec(conn_, "ROLLBACK"));
+  }
+
+  bool RollbackToQuietly(const std::string& name) {
+    try {
+      RollbackToSavepoint(name);
+      return true;
+    } catch (const DbError&) {
+      return false;
+    }
+  }
+
+  PGconn* conn_ = nullptr;
+  std::string uri_;
+  OpenOptions options_;
+  std::string display_name_;
+  bool server_read_only_ = false;
+  bool may_write_ = true;
+};
+
+}  // namespace
+
+bool TakesSource(std::string_view data_source) { return IsPostgresUri(data_source); }
+
+std::unique_ptr<Connection> OpenDatabase(const std::string& data_source, const OpenOptions& options) {
+  return std::make_unique<PgConnection>(data_source, options);
+}
+
+void CreateProject(const std::string& data_source) {
+  PgConnection connection(data_source, OpenOptions{});
+  connection.CreateTables();
+}
+
+}  // namespace torva::db::postgres
