@@ -8,6 +8,9 @@
 #   cluster.sh uri STATE_FILE [SCHEMA]
 #                                   the URI of the database, with SCHEMA first on its search path
 #   cluster.sh schema STATE_FILE    create a fresh schema of a unique name and print the name
+#   cluster.sh halt STATE_FILE      stop the server at once, as a crash or a pulled cable would
+#                                   (pg_ctl stop -m immediate), keeping its folder
+#   cluster.sh resume STATE_FILE    start the halted server again
 #
 # initdb refuses to run as root, so as root the server runs as the user postgres, who owns the
 # folder. Connections come as the superuser "postgres" with trust on the socket: the folder is
@@ -50,6 +53,13 @@ psql_in() {
   "$bin/psql" -X -q -v ON_ERROR_STOP=1 -h "$dir" -U postgres "$@"
 }
 
+start_server() {
+  local dir=$1
+  as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
+    -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off" start >/dev/null \
+    || { cat "$dir/server.log" >&2; false; }
+}
+
 case "$action" in
   start)
     stop  # a cluster left by a run that was killed before its cleanup
@@ -60,15 +70,19 @@ case "$action" in
     chmod 700 "$dir"
     as_server "$bin/initdb" -D "$dir/data" -U postgres --auth=trust -E UTF8 --locale=C.UTF-8 \
       >"$dir/initdb.log" 2>&1 || { cat "$dir/initdb.log" >&2; false; }
-    as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 \
-      -o "-c listen_addresses='' -c unix_socket_directories='$dir' -c fsync=off" start >/dev/null \
-      || { cat "$dir/server.log" >&2; false; }
+    start_server "$dir"
     psql_in "$dir" -d postgres -c "CREATE DATABASE torva"
     trap - ERR
     echo "cluster at $dir"
     ;;
   stop)
     stop
+    ;;
+  halt)
+    as_server "$bin/pg_ctl" -D "$(folder)/data" -m immediate -w stop >/dev/null
+    ;;
+  resume)
+    start_server "$(folder)"
     ;;
   uri)
     dir=$(folder)
@@ -83,7 +97,7 @@ case "$action" in
     echo "$name"
     ;;
   *)
-    echo "usage: cluster.sh start|stop|uri|schema STATE_FILE" >&2
+    echo "usage: cluster.sh start|stop|uri|schema|halt|resume STATE_FILE" >&2
     exit 2
     ;;
 esac

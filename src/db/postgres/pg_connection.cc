@@ -180,7 +180,11 @@ class PgConnection final : public Connection {
   void Rollback() override {
     // A broken connection has nothing left to roll back: the server ended the transaction.
     if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) return;
-    Native("ROLLBACK");
+    try {
+      Native("ROLLBACK");
+    } catch (const DbError& error) {
+      if (error.kind() != FailureKind::kConnectionLost) throw;
+    }
   }
 
   void Savepoint(const std::string& name) override { Native("SAVEPOINT " + name); }
@@ -361,7 +365,11 @@ class PgConnection final : public Connection {
     std::string words = TrimmedWords(primary);
     if (words.empty() && result != nullptr) words = TrimmedWords(PQresultErrorMessage(result));
     if (words.empty()) words = TrimmedWords(PQerrorMessage(conn_));
-    FailureKind kind = KindOfSqlState(state == nullptr ? "" : state);
+    // Every failure the server reports carries its SQLSTATE; one without came from libpq itself:
+    // the connection broke ("server closed the connection unexpectedly"), although libpq may not
+    // have marked it bad yet.
+    FailureKind kind = state == nullptr || *state == '\0' ? FailureKind::kConnectionLost
+                                                          : KindOfSqlState(state);
     if (PQstatus(conn_) != CONNECTION_OK) kind = FailureKind::kConnectionLost;
     return DbError(kind, Scrub(words));
   }
