@@ -1,9 +1,11 @@
 // The PostgreSQL backend through the storage interface, on the private cluster.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "db/connection.h"
@@ -211,6 +213,36 @@ TEST_F(PgBackendTest, AWriteLockOfAnotherSessionIsWaitedForThenTold) {
   other->Rollback();
   EXPECT_NO_THROW(connection->Begin());
   connection->Rollback();
+}
+
+TEST_F(PgBackendTest, TwoSavesOfOneProjectFollowEachOtherAndTheLaterWinsEveryKey) {
+  CreateProject();
+  const auto units = [](const std::string& value) {
+    std::vector<std::vector<std::string>> all;
+    for (const char* key : {"D_1", "D_2", "T_1"}) {
+      all.push_back({std::string("Delete from G_GCCS where GCID=-1 and CSName='") + key + "'",
+                     std::string("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'") + key +
+                         "','" + value + "')"});
+    }
+    return all;
+  };
+  auto first = Connect();
+  auto second = Connect();
+  first->Begin();
+  first->RunUnits(units("first"), "torva_key");
+  // The second close starts while the first is under way: it waits for the first to commit.
+  std::thread later([&] {
+    second->Begin();
+    second->RunUnits(units("second"), "torva_key");
+    second->Commit();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  first->Commit();
+  later.join();
+  const ResultPtr rows = first->Open(
+      "select string_agg(CSName || '=' || S_Val, ',' order by CSName) as R from G_GCCS where "
+      "GCID=-1");
+  EXPECT_EQ(rows->AsText("R"), "D_1=second,D_2=second,T_1=second");
 }
 
 // ---------------------------------------------------------------------------------------------
