@@ -193,6 +193,35 @@ TEST_F(PgBackendTest, AFailedUnitLeavesNoTraceAndTheOthersAreKept) {
   EXPECT_EQ(rows->AsText("R"), "A=1,B=old,C=3");
 }
 
+TEST_F(PgBackendTest, ManyUnitsSentTogetherKeepEveryUnitButTheFailedOnes) {
+  CreateProject();
+  auto connection = Connect();
+  std::vector<std::vector<std::string>> units;
+  for (int k = 0; k < 150; ++k) {
+    const std::string key = "K" + std::to_string(k);
+    units.push_back({"Delete from G_GCCS where GCID=-1 and CSName='" + key + "'",
+                     "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'" + key + "','v')"});
+  }
+  units[3][0] = "Delete from G_GCCS where GCID=-1 and NOPE='K3'";  // fails first, insert still runs
+  units[70][1] = "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'K70',2^2)";  // does not translate
+  units[149][1] = "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'K149',1/0)";
+  connection->Begin();
+  const auto outcomes = connection->RunUnits(units, "torva_key");
+  connection->Commit();
+  ASSERT_EQ(outcomes.size(), 150u);
+  for (int k = 0; k < 150; ++k) {
+    const bool failed = k == 3 || k == 70 || k == 149;
+    EXPECT_EQ(outcomes[k].rolled_back, failed) << k;
+    EXPECT_EQ(outcomes[k].statements.size(), 2u) << k;
+  }
+  EXPECT_FALSE(outcomes[3].statements[1].error.has_value());  // ran, and was undone with its unit
+  EXPECT_EQ(outcomes[149].statements[1].error->kind(), FailureKind::kDivisionByZero);
+  const ResultPtr rows = connection->Open(
+      "select count(*) as N, count(distinct CSName) as D from G_GCCS where GCID=-1");
+  EXPECT_EQ(rows->AsText("N"), "147");
+  EXPECT_EQ(rows->AsText("D"), "147");
+}
+
 TEST_F(PgBackendTest, ACommitOfAFailedTransactionIsNoSuccess) {
   CreateProject();
   auto connection = Connect();

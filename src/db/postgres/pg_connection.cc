@@ -217,50 +217,28 @@ class PgConnection final : public Connection {
 
   std::string DisplayName() const override { return display_name_; }
 
-  // As the contract's loop, with one difference the server forces: after a failed statement the
-  // transaction accepts nothing until it is rolled back to the unit's savepoint, so that is done at
-  // once and the unit's later statements run from the unit's start. The unit is undone anyway.
+  // As the contract's loop, in as few round trips as the outcome allows: the units go to the server
+  // together, in one pipeline, each inside its savepoint. The server skips everything after the
+  // first failed statement, so the loop goes on from there: the failed unit statement by statement,
+  // the units after it in a pipeline again. After a failed statement the transaction accepts nothing
+  // until it is rolled back to the unit's savepoint, so that is done at once and the unit's later
+  // statements run from the unit's start; the unit is undone anyway.
   std::vector<UnitOutcome> RunUnits(std::span<const std::vector<std::string>> units,
                                     const std::string& savepoint_name) override {
     std::vector<UnitOutcome> outcomes;
-    for (const std::vector<std::string>& unit : units) {
-      UnitOutcome outcome;
-      try {
-        Savepoint(savepoint_name);
-      } catch (const DbError& error) {
-        outcome.savepoint_error = error;
+    std::size_t next = 0;
+    while (next < units.size()) {
+      std::size_t done = 0;
+      if (PipelineUnits(units.subspan(next), savepoint_name, outcomes, &done)) return outcomes;
+      next += done;
+      if (next < units.size() && done == 0) {
+        // A unit the pipeline could not take (a statement that does not translate): alone.
+        UnitOutcome outcome;
+        const bool stop = RunUnitFrom(units[next], 0, savepoint_name, outcome, /*savepoint=*/true);
         outcomes.push_back(std::move(outcome));
-        return outcomes;
+        if (stop) return outcomes;
+        ++next;
       }
-      bool stop = false;
-      for (const std::string& sql : unit) {
-        try {
-          Execute(sql);
-          outcome.statements.push_back({});
-        } catch (const DbError& error) {
-          outcome.statements.push_back({error});
-          outcome.rolled_back = true;
-          if (NoWriteCanSucceed(error.kind())) {
-            stop = true;
-            break;
-          }
-          if (!RollbackToQuietly(savepoint_name)) {
-            stop = true;
-            break;
-          }
-        }
-      }
-      if (!stop) {
-        try {
-          if (outcome.rolled_back) RollbackToSavepoint(savepoint_name);
-          ReleaseSavepoint(savepoint_name);
-        } catch (const DbError& error) {
-          outcome.savepoint_error = error;
-          stop = true;
-        }
-      }
-      outcomes.push_back(std::move(outcome));
-      if (stop) break;
     }
     return outcomes;
   }
@@ -401,6 +379,149 @@ class PgConnection final : public Connection {
     RequireConnection();
     PgResultPtr result(PQexec(conn_, sql.c_str()));
     return check ? Check(std::move(result)) : std::move(result);
+  }
+
+  // Runs the statements of `unit` from `from` on, one by one, then undoes the unit when one failed
+  // and releases its savepoint (taken first when `savepoint`). Returns true when the run must stop.
+  bool RunUnitFrom(const std::vector<std::string>& unit, std::size_t from, const std::string& name,
+                   UnitOutcome& outcome, bool savepoint) {
+    if (savepoint) {
+      try {
+        Savepoint(name);
+      } catch (const DbError& error) {
+        outcome.savepoint_error = error;
+        return true;
+      }
+    }
+    for (std::size_t k = from; k < unit.size(); ++k) {
+      try {
+        Execute(unit[k]);
+        outcome.statements.push_back({});
+      } catch (const DbError& error) {
+        outcome.statements.push_back({error});
+        outcome.rolled_back = true;
+        if (NoWriteCanSucceed(error.kind()) || !RollbackToQuietly(name)) return true;
+      }
+    }
+    try {
+      if (outcome.rolled_back) RollbackToSavepoint(name);
+      ReleaseSavepoint(name);
+    } catch (const DbError& error) {
+      outcome.savepoint_error = error;
+      return true;
+    }
+    return false;
+  }
+
+  // What became of one command of a pipeline.
+  struct CommandResult {
+    bool skipped = false;          // after a failure: the server did not run it
+    std::optional<DbError> error;  // it failed
+  };
+
+  // Sends the units that translate (up to a bound that keeps both sides' buffers from filling), each
+  // as SAVEPOINT, its statements, RELEASE, in one round trip, and appends their outcomes up to the
+  // first failure, which it handles as the loop would. `done` receives how many units were settled.
+  // Returns true when the run must stop.
+  bool PipelineUnits(std::span<const std::vector<std::string>> units, const std::string& name,
+                     std::vector<UnitOutcome>& outcomes, std::size_t* done) {
+    constexpr std::size_t kMaxUnits = 64;
+    const PgStatement savepoint{"SAVEPOINT " + name, {}, {}};
+    const PgStatement release{"RELEASE SAVEPOINT " + name, {}, {}};
+    std::vector<PgStatement> commands;
+    std::size_t count = 0;
+    for (; count < units.size() && count < kMaxUnits; ++count) {
+      std::vector<PgStatement> unit_commands{savepoint};
+      try {
+        for (const std::string& sql : units[count]) unit_commands.push_back(TranslateForPostgres(sql));
+      } catch (const Error&) {
+        break;
+      }
+      unit_commands.push_back(release);
+      for (PgStatement& command : unit_commands) commands.push_back(std::move(command));
+    }
+    *done = 0;
+    if (count == 0) return false;
+    const std::vector<CommandResult> results = Pipeline(commands);
+    std::size_t at = 0;
+    for (std::size_t u = 0; u < count; ++u) {
+      const std::vector<std::string>& unit = units[u];
+      UnitOutcome outcome;
+      if (results[at].error) {
+        outcome.savepoint_error = results[at].error;
+        outcomes.push_back(std::move(outcome));
+        return true;
+      }
+      ++at;
+      for (std::size_t k = 0; k < unit.size(); ++k, ++at) {
+        if (!results[at].error) {
+          outcome.statements.push_back({});
+          continue;
+        }
+        outcome.statements.push_back({results[at].error});
+        outcome.rolled_back = true;
+        const bool stop = NoWriteCanSucceed(results[at].error->kind()) || !RollbackToQuietly(name) ||
+                          RunUnitFrom(unit, k + 1, name, outcome, /*savepoint=*/false);
+        outcomes.push_back(std::move(outcome));
+        *done = u + 1;
+        return stop;
+      }
+      if (results[at].error) {
+        outcome.savepoint_error = results[at].error;
+        outcomes.push_back(std::move(outcome));
+        return true;
+      }
+      ++at;
+      outcomes.push_back(std::move(outcome));
+    }
+    *done = count;
+    return false;
+  }
+
+  // Sends `commands` in pipeline mode with one synchronisation point and reads what became of each.
+  std::vector<CommandResult> Pipeline(const std::vector<PgStatement>& commands) {
+    std::vector<CommandResult> results(commands.size());
+    const auto lost = [&](std::size_t from) {
+      const DbError error = ErrorOf(nullptr);
+      for (std::size_t k = from; k < results.size(); ++k) {
+        results[k].error = DbError(FailureKind::kConnectionLost, error.what());
+      }
+      return results;
+    };
+    RequireConnection();
+    if (PQenterPipelineMode(conn_) != 1) return lost(0);
+    for (const PgStatement& command : commands) {
+      std::vector<const char*> values;
+      for (const std::string& value : command.values) values.push_back(value.c_str());
+      if (PQsendQueryParams(conn_, command.sql.c_str(), static_cast<int>(values.size()), nullptr,
+                            values.data(), nullptr, nullptr, 0) != 1) {
+        return lost(0);
+      }
+    }
+    if (PQpipelineSync(conn_) != 1) return lost(0);
+    for (std::size_t k = 0; k < commands.size(); ++k) {
+      PgResultPtr result(PQgetResult(conn_));
+      if (result == nullptr) return lost(k);
+      switch (PQresultStatus(result.get())) {
+        case PGRES_COMMAND_OK:
+        case PGRES_TUPLES_OK: break;
+        case PGRES_PIPELINE_ABORTED:
+          results[k].skipped = true;
+          results[k].error = DbError(FailureKind::kOther, "not run after an earlier failure");
+          break;
+        default: results[k].error = ErrorOf(result.get()); break;
+      }
+      // Each command's results end with a null.
+      while (PgResultPtr(PQgetResult(conn_)) != nullptr) {
+      }
+      if (PQstatus(conn_) != CONNECTION_OK) return lost(k + 1);
+    }
+    PgResultPtr sync(PQgetResult(conn_));
+    if (sync == nullptr || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC ||
+        PQexitPipelineMode(conn_) != 1) {
+      return lost(commands.size());
+    }
+    return results;
   }
 
   void RollbackQuietly() {
