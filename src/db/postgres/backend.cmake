@@ -6,5 +6,6 @@ target_sources(torva_core PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/pg_connection.cc
   ${CMAKE_CURRENT_LIST_DIR}/pg_dialect.cc
   ${CMAKE_CURRENT_LIST_DIR}/pg_failure.cc
+  ${CMAKE_CURRENT_LIST_DIR}/pg_result.cc
   ${CMAKE_CURRENT_LIST_DIR}/pg_uri.cc)
 target_link_libraries(torva_core PUBLIC PkgConfig::LIBPQ)
