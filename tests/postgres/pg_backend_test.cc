@@ -281,18 +281,32 @@ TEST_F(PgBackendTest, TheProjectIsNamedHostDatabaseSchema) {
   EXPECT_EQ(Connect()->DisplayName(), ClusterFolder() + "/torva/" + schema_);
 }
 
-TEST_F(PgBackendTest, ALostConnectionIsToldAndMendedByReconnect) {
+TEST_F(PgBackendTest, ASessionTheServerEndedIsOpenedAgainOutsideATransactionOnly) {
   CreateProject();
   auto connection = Connect();
-  const ResultPtr pid = connection->Open("select pg_backend_pid() as P");
-  const std::string backend = pid->AsText("P");
-  admin_->Open("select pg_terminate_backend(" + backend + ") as T");
-  EXPECT_EQ(KindOf([&] { connection->Open("select count(*) as N from G_GCCS"); }),
-            FailureKind::kConnectionLost);
-  EXPECT_EQ(KindOf([&] { connection->Open("select count(*) as N from G_GCCS"); }),
-            FailureKind::kConnectionLost);
-  connection->Reconnect();
+  const auto end_session = [&] {
+    const std::string backend = connection->Open("select pg_backend_pid() as P")->AsText("P");
+    admin_->Open("select pg_terminate_backend(" + backend + ") as T");
+  };
+  // A read is run again on a new connection.
+  end_session();
   EXPECT_EQ(connection->Open("select count(*) as N from G_GCCS")->AsText("N"), "0");
+  // A write is not: it fails, and the next statement finds a new connection.
+  end_session();
+  EXPECT_EQ(KindOf([&] { connection->Execute("Insert into G_GCCS(GCID) Values(1)"); }),
+            FailureKind::kConnectionLost);
+  EXPECT_NO_THROW(connection->Execute("Insert into G_GCCS(GCID) Values(2)"));
+  // Inside a transaction the break is final: its statements and its commit fail.
+  connection->Begin();
+  connection->Execute("Insert into G_GCCS(GCID) Values(3)");
+  const std::string backend = connection->Open("select pg_backend_pid() as P")->AsText("P");
+  admin_->Open("select pg_terminate_backend(" + backend + ") as T");
+  EXPECT_EQ(KindOf([&] { connection->Execute("Insert into G_GCCS(GCID) Values(4)"); }),
+            FailureKind::kConnectionLost);
+  EXPECT_EQ(KindOf([&] { connection->Commit(); }), FailureKind::kConnectionLost);
+  connection->Rollback();
+  EXPECT_EQ(connection->Open("select string_agg(cast(GCID as text), ',') as G from G_GCCS")->AsText("G"),
+            "2");
 }
 
 TEST_F(PgBackendTest, TheSecondHostServesWhenTheFirstIsDown) {

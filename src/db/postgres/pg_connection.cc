@@ -46,7 +46,7 @@ class PgConnection final : public Connection {
 
   ResultPtr Open(const std::string& sql) override {
     const PgStatement statement = Translate(sql);
-    return MakeResult(Run(statement), statement.formatted);
+    return MakeResult(Mended([&] { return Run(statement); }), statement.formatted);
   }
 
   void Execute(const std::string& sql) override { Run(Translate(sql)); }
@@ -54,16 +54,26 @@ class PgConnection final : public Connection {
   // The right to write G_GCCS, taken at once: EXCLUSIVE lets other sessions read but not write, so
   // two auditors closing the same project save one after the other, and the later close wins key
   // by key. Another session's write lock is waited for lock_timeout, then kLocked.
+  // A connection lost since the last statement is opened again first: nothing uncommitted can be
+  // lost at this point, and a close after the server came back saves everything.
   void Begin() override {
-    PgResultPtr result = Native("BEGIN; LOCK TABLE G_GCCS IN EXCLUSIVE MODE", /*check=*/false);
-    if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
-      const DbError error = ErrorOf(result.get());
-      RollbackQuietly();
-      throw error;
-    }
+    Mended([&] {
+      PgResultPtr result = Native("BEGIN; LOCK TABLE G_GCCS IN EXCLUSIVE MODE", /*check=*/false);
+      if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
+        const DbError error = ErrorOf(result.get());
+        RollbackQuietly();
+        throw error;
+      }
+      return result;
+    });
+    in_transaction_ = true;
   }
 
   void Commit() override {
+    // Still inside the transaction here: a connection that broke meanwhile fails the commit rather
+    // than being opened again, where COMMIT would find no transaction and report success.
+    RequireConnection();
+    in_transaction_ = false;
     PgResultPtr result = Native("COMMIT");
     // A transaction that met an error is rolled back by COMMIT, which then reports success.
     if (std::strcmp(PQcmdStatus(result.get()), "COMMIT") != 0) {
@@ -72,8 +82,9 @@ class PgConnection final : public Connection {
   }
 
   void Rollback() override {
+    in_transaction_ = false;
     // A broken connection has nothing left to roll back: the server ended the transaction.
-    if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) return;
+    if (conn_ == nullptr || lost_ || PQstatus(conn_) != CONNECTION_OK) return;
     try {
       Native("ROLLBACK");
     } catch (const DbError& error) {
@@ -101,6 +112,7 @@ class PgConnection final : public Connection {
   }
 
   void Reconnect() override {
+    in_transaction_ = false;
     Disconnect();
     try {
       Connect();
@@ -167,6 +179,7 @@ class PgConnection final : public Connection {
 
  private:
   void Connect() {
+    lost_ = false;
     // connect_timeout before the URI, so that the URI's own wins; the encoding after it, since
     // every text of the form is UTF-8.
     const char* keywords[] = {"connect_timeout", "dbname", "client_encoding",
@@ -223,10 +236,28 @@ class PgConnection final : public Connection {
     }
   }
 
-  void RequireConnection() const {
-    if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) {
-      throw DbError(FailureKind::kConnectionLost, "no connection to the server");
+  // Runs `action` (a read, or the start of a transaction: nothing is lost by running it again),
+  // and once more on a new connection when the connection turns out to have broken since the last
+  // statement, as it has when the server was restarted meanwhile.
+  template <typename Action>
+  PgResultPtr Mended(Action action) {
+    if (in_transaction_) return action();
+    try {
+      return action();
+    } catch (const DbError& error) {
+      if (error.kind() != FailureKind::kConnectionLost) throw;
     }
+    return action();  // RequireConnection connects afresh first
+  }
+
+  // A connection that broke is opened again before a statement outside a transaction (the
+  // statement that met the break has failed with kConnectionLost already); inside a transaction the
+  // break is final, since the server has dropped the transaction.
+  void RequireConnection() {
+    const bool broken = conn_ == nullptr || lost_ || PQstatus(conn_) != CONNECTION_OK;
+    if (!broken) return;
+    if (in_transaction_) throw DbError(FailureKind::kConnectionLost, "no connection to the server");
+    Reconnect();
   }
 
   // The failure a result (or, without one, the connection) reports.
@@ -243,6 +274,7 @@ class PgConnection final : public Connection {
     FailureKind kind = state == nullptr || *state == '\0' ? FailureKind::kConnectionLost
                                                           : KindOfSqlState(state);
     if (PQstatus(conn_) != CONNECTION_OK) kind = FailureKind::kConnectionLost;
+    if (kind == FailureKind::kConnectionLost) lost_ = true;
     return DbError(kind, Scrub(words));
   }
 
@@ -437,6 +469,8 @@ class PgConnection final : public Connection {
   std::string display_name_;
   bool server_read_only_ = false;
   bool may_write_ = true;
+  bool in_transaction_ = false;  // between Begin and Commit or Rollback
+  mutable bool lost_ = false;    // a statement met a broken connection
 };
 
 }  // namespace
