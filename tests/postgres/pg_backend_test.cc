@@ -13,12 +13,14 @@
 #include "db/postgres/pg_backend.h"
 #include "postgres/pg_test_support.h"
 #include "text/error.h"
+#include "unit/error_of.h"
 
 namespace torva::db {
 namespace {
 
 using torva::testing::ClusterFolder;
 using torva::testing::ClusterUri;
+using torva::testing::ErrorOf;
 
 class PgBackendTest : public torva::testing::PgTest {};
 
@@ -33,16 +35,6 @@ std::optional<FailureKind> KindOf(Action action) {
   return std::nullopt;
 }
 
-template <typename Action>
-std::string WordsOf(Action action) {
-  try {
-    action();
-  } catch (const Error& error) {
-    return error.what();
-  }
-  return "no error";
-}
-
 // ---------------------------------------------------------------------------------------------
 // A new project
 
@@ -51,13 +43,13 @@ TEST_F(PgBackendTest, InitCreatesTheTablesInTheFirstSchemaOfTheSearchPathOnce) {
   const ResultPtr tables = admin_->Open(
       "select count(*) as N from pg_tables where schemaname='" + schema_ + "'");
   EXPECT_EQ(tables->AsText("N"), "3");
-  const std::string again = WordsOf([&] { CreateProject(); });
+  const std::string again = ErrorOf([&] { CreateProject(); });
   EXPECT_NE(again.find("G_GCCS, G_QF, P_ZHZ"), std::string::npos) << again;
 }
 
 TEST_F(PgBackendTest, InitRefusesASearchPathWithoutASchemaThatExists) {
   const std::string uri = ClusterUri() + "&options=-csearch_path%3Dno_such_schema";
-  EXPECT_NE(WordsOf([&] { postgres::CreateProject(uri); }).find("no schema"), std::string::npos);
+  EXPECT_NE(ErrorOf([&] { postgres::CreateProject(uri); }).find("no schema"), std::string::npos);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -319,11 +311,11 @@ TEST_F(PgBackendTest, TheSecondHostServesWhenTheFirstIsDown) {
 
 TEST_F(PgBackendTest, APasswordNeverAppearsInTheWordsOfAFailure) {
   const std::string uri = "postgresql://postgres:s3cr%25zz@/no_such_db?host=" + ClusterFolder();
-  const std::string words = WordsOf([&] { postgres::OpenDatabase(uri, {}); });
+  const std::string words = ErrorOf([&] { postgres::OpenDatabase(uri, {}); });
   EXPECT_NE(words, "no error");
   EXPECT_EQ(words.find("s3cr"), std::string::npos) << words;
   const std::string bad = "postgresql://postgres:s3cr%zz@/torva?host=" + ClusterFolder();
-  const std::string bad_words = WordsOf([&] { postgres::OpenDatabase(bad, {}); });
+  const std::string bad_words = ErrorOf([&] { postgres::OpenDatabase(bad, {}); });
   EXPECT_NE(bad_words, "no error");
   EXPECT_EQ(bad_words.find("s3cr"), std::string::npos) << bad_words;
   EXPECT_EQ(KindOf([&] { postgres::OpenDatabase(uri, {}); }), FailureKind::kCannotOpen);
