@@ -20,7 +20,6 @@
 
 #include "audit/tfrm_main.h"
 #include "host/script_runner.h"
-#include "project_schema.h"
 
 namespace {
 
@@ -79,7 +78,7 @@ const Project& FixedProject() {
     if (mkdir((p.folder + "Data").c_str(), 0755) != 0) Fail("cannot create Data/");
     RunSql(p.folder + "Data/GL.mgl", ReadFile(TORVA_SOURCE_DIR "/data/fee_standard.sql"));
     p.db_path = p.folder + "project.db";
-    RunSql(p.db_path, torva::host::kProjectSchemaSql);
+    RunSql(p.db_path, ReadFile(TORVA_SOURCE_DIR "/data/project_schema.sql"));
     RunSql(p.db_path, ReadFile(TORVA_SOURCE_DIR "/data/demo_project.sql"));
     p.db_bytes = ReadFile(p.db_path);
     // The scratch folder goes when the fuzzer ends normally; after a crash it stays for a look.

@@ -5,9 +5,9 @@
 // installation amount of the design-fee page, and then recomputes every total of the form so that
 // the whole form agrees with the budget.
 //
-// Q_Pub holds one result at a time, and writing a field runs that field's change handler, which may
-// run statements of its own and so replace the result. Every step therefore takes what it needs out
-// of Q_Pub first and writes the fields afterwards.
+// Writing a field runs that field's change handler, which may run statements of its own. Every step
+// therefore takes what it needs out of its result first, lets the result close (it holds a read
+// lock on a project file), and writes the fields afterwards.
 //
 // Errors (a statement the database rejects, a factor or material difference that is no number, an
 // error of a recalculation) end the refresh where they arise: the fields written so far keep their
@@ -155,9 +155,8 @@ void TfrmMain::RefreshColumn(const BudgetColumn& column) {
   // Amount: the first row's column as text, read the forgiving way and written as general number
   // text. A sum over no items (NULL) and a result without rows both give the empty text, hence 0.
   const auto amount = [this](const std::string& sql, const char* result, std::string_view field) {
-    OpenSql(sql);
-    const std::string value = text::FormatGeneral(TextToFloat(q_pub_.AsText(result)));
-    SetText(field, value);
+    const std::string stored = OpenSql(sql)->AsText(result);
+    SetText(field, text::FormatGeneral(TextToFloat(stored)));
   };
   const auto item_sum = [&](std::string_view item, std::string_view field) {
     amount("select sum(" + std::string(column.amount) + ") as HJ from G_QF where XM=\"" +
@@ -169,23 +168,24 @@ void TfrmMain::RefreshColumn(const BudgetColumn& column) {
   // trailing multiplier of the item's calculation expression.
   const auto factor = [this](std::string_view item, std::string_view field, Factor shown) {
     if (field.empty()) return;
-    OpenSql("select SGJSS from G_QF where XM=\"" + std::string(item) + "\"");
-    if (q_pub_.Eof()) return;
-    const std::string expression = q_pub_.AsText("SGJSS");
+    std::string expression;
+    {
+      const db::ResultPtr read = OpenSql("select SGJSS from G_QF where XM=\"" + std::string(item) + "\"");
+      if (read->Eof()) return;
+      expression = read->AsText("SGJSS");
+    }
     const size_t star = expression.rfind('*');
     if (star == std::string::npos) return;
     SetText(field, ShownFactor(expression.substr(star + 1), shown));
   };
-  // Every (CSName, S_Val) row of a G_GCCS group, in the order read; Q_Pub is closed before any
-  // field is written, since the handlers those writes set off may run statements of their own.
+  // Every (CSName, S_Val) row of a G_GCCS group, in the order read.
   const auto group = [this](std::string_view id) {
     Rows rows;
-    OpenSql("select CSName,S_Val from G_GCCS where GCID=" + std::string(id));
-    while (!q_pub_.Eof()) {
-      rows.emplace_back(q_pub_.AsText("CSName"), q_pub_.AsText("S_Val"));
-      q_pub_.Next();
+    for (const db::ResultPtr read =
+             OpenSql("select CSName,S_Val from G_GCCS where GCID=" + std::string(id));
+         !read->Eof(); read->Next()) {
+      rows.emplace_back(read->AsText("CSName"), read->AsText("S_Val"));
     }
-    q_pub_.Close();
     return rows;
   };
 
@@ -213,10 +213,7 @@ void TfrmMain::RefreshColumn(const BudgetColumn& column) {
   }
   // Each copy takes the source's text as it stands now.
   for (const auto& [target, source] : column.copies) SetText(target, Text(source));
-  if (!column.install.empty()) {
-    item_sum("建筑安装工程费", column.install);
-    q_pub_.Close();
-  }
+  if (!column.install.empty()) item_sum("建筑安装工程费", column.install);
 }
 
 // The cover's owner-supplied materials line, from the amount the host passed.
@@ -225,9 +222,7 @@ void TfrmMain::RefreshCoverMaterialsFee() {
 }
 
 void TfrmMain::RefreshFromBudget() {
-  OpenSql(kAuditedInstallSql);
-  audited_install_amount_ = q_pub_.AsFloat("HJ");
-  q_pub_.Close();
+  audited_install_amount_ = OpenSql(kAuditedInstallSql)->AsFloat("HJ");
   WriteInstallAmount();
 
   const std::string& stage = context_.stage;

@@ -1,8 +1,8 @@
 // Design fee and survey fee from the charge standard (GL_FYFile in Data/GL.mgl).
 //
 // Both fees are computed through text: the figures of the charge band that holds the amount are
-// spliced into an arithmetic expression, the project database evaluates it as
-// "select EXPR as HJ", and the expression is shown in T_SJF (design) or T_KCF (survey), where the
+// spliced into an arithmetic expression, the form's own arithmetic engine evaluates it as
+// "select EXPR as HJ" (never the project database), and the expression is shown in T_SJF (design) or T_KCF (survey), where the
 // auditor may edit it and evaluate it again. The exact text of each expression is therefore part of
 // the behaviour. Nothing is cached: every call looks the bands up afresh.
 //
@@ -11,6 +11,7 @@
 // finite number, writes no fee at all rather than "INF" or a silent 0.00.
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <string>
 
 #include "audit/tfrm_main.h"
@@ -55,26 +56,27 @@ void TfrmMain::CalcDesignFee(const std::string& AmountText, bool ApplyCoefficien
 
   // The scale is kept in units of 10,000 yuan.
   const std::string v = FormatGeneral(static_cast<long double>(x) / 10000);
-  db::Query& bands = q_kcsj_;
-  bands.Close();
-  bands.SetSql("select QS,ZZ,SFJJ from GL_FYFile where LX=4 and IIF(ZZ=0,QS<" + v + ",QS<" + v +
-               " and ZZ>=" + v + ")");
-  bands.Open();
-  const bool found = !bands.Eof();
-  const double lower = bands.AsFloat("QS") * 10000;
-  const double upper = bands.AsFloat("ZZ") * 10000;
-  const double rate = bands.AsFloat("SFJJ");
+  bool found = false;
+  double lower = 0, upper = 0, rate = 0;
+  {
+    const db::ResultPtr band =
+        OpenFeeStandard("select QS,ZZ,SFJJ from GL_FYFile where LX=4 and IIF(ZZ=0,QS<" + v +
+                        ",QS<" + v + " and ZZ>=" + v + ")");
+    found = !band->Eof();
+    lower = band->AsFloat("QS") * 10000;
+    upper = band->AsFloat("ZZ") * 10000;
+    rate = band->AsFloat("SFJJ");
+  }
   // In an open band (no upper limit) SFJJ is a rate in per cent of the whole amount.
   const double S = upper == 0 ? rate * x / 100 : rate * 10000;
 
   double P = 0;
   if (lower != 0) {
     // The charge at the band's lower limit is the charge at the upper limit of the band before.
-    bands.Close();
-    bands.SetSql("select SFJJ from GL_FYFile where LX=4 and ZZ=" +
-                 FormatGeneral(static_cast<long double>(lower) / 10000));
-    bands.Open();
-    P = bands.AsFloat("SFJJ") * 10000;
+    P = OpenFeeStandard("select SFJJ from GL_FYFile where LX=4 and ZZ=" +
+                        FormatGeneral(static_cast<long double>(lower) / 10000))
+            ->AsFloat("SFJJ") *
+        10000;
   }
 
   std::string expression;
@@ -94,7 +96,6 @@ void TfrmMain::CalcDesignFee(const std::string& AmountText, bool ApplyCoefficien
     expression = "(" + FormatGeneral(P) + "+" + FormatFixed(slope, 4) + "*(" + FormatGeneral(x) +
                  "-" + FormatGeneral(lower) + "))";
   }
-  bands.Close();
   expression += kDesignFactor;
 
   const std::string fee = FeeOf(expression, false, ApplyCoefficient);
@@ -110,22 +111,19 @@ void TfrmMain::CalcSurveyFee(const std::string& AmountText, bool ApplyCoefficien
 
   std::string expression = "0";
   const int type = model_.survey_type().item_index();
-  db::Query& bands = q_kcsj_;
   if (type >= 0 && type < static_cast<int>(std::size(kSurveyLookup))) {
     const std::string length = FormatGeneral(x);
-    bands.Close();
-    bands.SetSql(std::string(kSurveyLookup[type]) + length + ",QS<" + length +
-                 " and ZZ>=" + length + ")");
-    bands.Open();
-    if (!bands.Eof()) {
+    const db::ResultPtr bands = OpenFeeStandard(std::string(kSurveyLookup[type]) + length +
+                                                ",QS<" + length + " and ZZ>=" + length + ")");
+    if (!bands->Eof()) {
       // The band's figures go in as the database renders them; QS and FL are read as numbers only
       // to choose the form of the expression.
-      const std::string base = bands.AsText("SFJJ");
-      const std::string per_km = bands.AsText("NCZ");
-      const std::string from = bands.AsText("QS");
-      const std::string multiplier = bands.AsText("FL");
-      const bool first_band = bands.AsFloat("QS") == 0;
-      const bool multiplied = bands.AsFloat("FL") != 0;
+      const std::string base = bands->AsText("SFJJ");
+      const std::string per_km = bands->AsText("NCZ");
+      const std::string from = bands->AsText("QS");
+      const std::string multiplier = bands->AsText("FL");
+      const bool first_band = bands->AsFloat("QS") == 0;
+      const bool multiplied = bands->AsFloat("FL") != 0;
       if (first_band) {
         expression = multiplied ? base + "*" + multiplier : base;
       } else {
@@ -134,7 +132,6 @@ void TfrmMain::CalcSurveyFee(const std::string& AmountText, bool ApplyCoefficien
       }
     }
   }
-  bands.Close();
 
   // The one-stage factor scales the whole fee but is not part of the expression shown.
   const std::string fee = FeeOf(expression, Checked("RzCB_KC"), ApplyCoefficient);
@@ -150,13 +147,12 @@ std::string TfrmMain::FeeOf(const std::string& expression, bool one_stage,
   // The check also wants the parentheses paired: the one-stage factor wraps the text in
   // parentheses, and "1)+(2" would then evaluate as another sum than the one written.
   db::CheckArithmeticExpression(expression);
-  OpenSql(one_stage ? "select (" + expression + ")*0.8 as HJ" : "select " + expression + " as HJ");
-  // Arithmetic can still end without a number: SQLite gives an overflow ("1e308*10") as infinity,
-  // and a remainder by zero ("1%0") or infinity minus infinity as NULL. Neither is a fee.
-  const bool no_value = q_pub_.IsNull("HJ");
-  const double hj = q_pub_.AsFloat("HJ");
-  q_pub_.Close();
-  if (no_value || !std::isfinite(hj)) throw Error("计算式的结果不是有效的数：" + expression);
+  const std::optional<double> value =
+      arithmetic_->Evaluate(one_stage ? "(" + expression + ")*0.8" : expression);
+  // Arithmetic can still end without a number: an overflow ("1e308*10") may give infinity, and a
+  // remainder by zero ("1%0") or infinity minus infinity no value. Neither is a fee.
+  if (!value || !std::isfinite(*value)) throw Error("计算式的结果不是有效的数：" + expression);
+  const double hj = *value;
   const double factor = apply_coefficient ? CoefficientFactor() : 1;
   return FormatFixed(static_cast<long double>(hj) * factor, 2);
 }

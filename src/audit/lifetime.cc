@@ -1,9 +1,11 @@
 // Showing and closing the form, the two connections, the statement helpers and the error display.
 #include <exception>
 
+#include "audit/failure_text.h"
 #include "audit/handlers.h"
 #include "audit/tfrm_main.h"
 #include "db/connection_string.h"
+#include "db/query.h"
 #include "text/error.h"
 #include "text/number_text.h"
 #include "text/strings.h"
@@ -34,13 +36,13 @@ TfrmMain::~TfrmMain() = default;
 
 void TfrmMain::Show() {
   // Once shown, the form is either connected or ended.
-  if (ac_gc_.IsOpen() || ended_) return;
+  if (ac_gc_ || ended_) return;
   try {
     FormShow();
   } catch (const QuietError&) {
     // Already shown or answered.
   } catch (const std::exception& e) {
-    ShowError(e.what());
+    ShowError(e);
   }
 }
 
@@ -78,7 +80,7 @@ bool TfrmMain::RequestClose() {
     return false;
   } catch (const std::exception& e) {
     closing_ = false;
-    ShowError(e.what());
+    ShowError(e);
     return false;
   }
   closing_ = false;
@@ -90,46 +92,42 @@ bool TfrmMain::RequestClose() {
 void TfrmMain::FormClose() {
   // After a failed connection nothing was loaded: saving would only report failed statements, and
   // writing the list would replace the saved SJKS.txt by the layout's two items.
-  if (ac_gc_.IsOpen()) {
+  if (ac_gc_) {
     SaveAllParams();
     SaveCoefficientList();
   }
-  ac_gc_.Close();
-  q_kcsj_.Close();
+  ac_gc_.reset();
 }
 
 void TfrmMain::RzButton1Click() { RequestClose(); }
 
 bool TfrmMain::Connect() {
-  ac_gc_.Close();
+  ac_gc_.reset();
+  std::unique_ptr<db::Connection> connection;
   try {
-    ac_gc_.Open(db::JetConnectionString(context_.db_path));
+    // Checked for damage as it opens: the save must not write into a damaged file.
+    connection = db::OpenConnection(db::JetConnectionString(context_.db_path),
+                                    db::OpenOptions{.check_integrity = true});
+    connection->Execute(std::string(kProjectProbe));
   } catch (const std::exception& e) {
-    ui_.ShowMessage(kNotice, e.what(), MessageIcon::kExclamation);
-    return false;
-  }
-  try {
-    ac_gc_.Execute(std::string(kProjectProbe));
-  } catch (const std::exception& e) {
-    std::string text = e.what();
-    if (ac_gc_.LastFailure() == db::Connection::Failure::kMissingTable) {
-      text = std::string(kNoProjectDatabase) + context_.db_path + "（" + text + "）";
+    std::string text = ErrorText(e);
+    const auto* failure = dynamic_cast<const db::DbError*>(&e);
+    if (connection && failure != nullptr &&
+        failure->kind() == db::FailureKind::kMissingTable) {
+      text = std::string(kNoProjectDatabase) + context_.db_path + "（" + e.what() + "）";
     }
-    ac_gc_.Close();
     ui_.ShowMessage(kNotice, text, MessageIcon::kExclamation);
     return false;
   }
+  ac_gc_ = std::move(connection);
   return true;
 }
 
 void TfrmMain::ProbeFeeStandard() {
+  q_kcsj_connection_ =
+      db::JetConnectionString(context_.host_folder + std::string(kFeeStandardFile));
   try {
-    q_kcsj_.Close();
-    q_kcsj_.SetConnectionString(
-        db::JetConnectionString(context_.host_folder + std::string(kFeeStandardFile)));
-    q_kcsj_.SetSql(std::string(kFeeStandardProbe));
-    q_kcsj_.Open();
-    q_kcsj_.Close();
+    OpenFeeStandard(std::string(kFeeStandardProbe));
   } catch (const std::exception&) {
     ui_.ShowMessage(kNotice, kFeeStandardError, MessageIcon::kExclamation);
   }
@@ -141,9 +139,11 @@ void TfrmMain::UserAction(const std::function<void()>& action) {
   } catch (const QuietError&) {
     // Already shown or answered.
   } catch (const std::exception& e) {
-    ShowError(e.what());
+    ShowError(e);
   }
 }
+
+void TfrmMain::ShowError(const std::exception& error) { ShowError(ErrorText(error)); }
 
 void TfrmMain::ShowError(std::string_view text) {
   std::string shown(text);
@@ -153,10 +153,13 @@ void TfrmMain::ShowError(std::string_view text) {
 
 // ---- statement helpers ----
 
-void TfrmMain::OpenSql(const std::string& sql) {
-  q_pub_.Close();
-  q_pub_.SetSql(sql);
-  q_pub_.Open();
+db::ResultPtr TfrmMain::OpenSql(const std::string& sql) {
+  if (!ac_gc_) throw Error("The database connection is not open.");
+  return ac_gc_->Open(sql);
+}
+
+db::ResultPtr TfrmMain::OpenFeeStandard(const std::string& sql) {
+  return db::OpenOnOwnConnection(q_kcsj_connection_, sql);
 }
 
 double TfrmMain::TextToFloat(std::string_view text) {

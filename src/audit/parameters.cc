@@ -12,6 +12,7 @@
 // - SJKS.txt is replaced through a temporary file and a rename (coefficient_list.h), and a list
 // that
 //   cannot be written never traps the auditor in the form.
+#include <exception>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "audit/coefficient_list.h"
+#include "audit/failure_text.h"
 #include "audit/tfrm_main.h"
 #include "text/error.h"
 #include "text/number_text.h"
@@ -28,7 +30,8 @@ namespace torva::audit {
 
 namespace {
 
-using Failure = db::Connection::Failure;
+using db::DbError;
+using db::FailureKind;
 
 constexpr std::string_view kLoadSql = "select CSName,S_Val from G_GCCS where GCID=-1";
 constexpr std::string_view kListFile = "SJKS.txt";
@@ -41,34 +44,45 @@ constexpr std::string_view kSaveNotStarted = "参数无法保存到项目数据�
 constexpr std::string_view kLeaveWithoutParams =
     "参数无法保存到项目数据库。是否不保存参数直接关闭？（选“否”保持窗口打开，稍后再关闭。）";
 constexpr std::string_view kSaveAbandoned = "参数没有保存，数据库中的参数保持关闭前的样子：";
-constexpr std::string_view kSavepoint = "torva_param";
-// SQLite's own words for a write to a file it could open only for reading.
-constexpr std::string_view kReadOnlyWords = "attempt to write a readonly database";
+constexpr const char* kSavepoint = "torva_param";
 
-// What the auditor is told when the save cannot succeed, before SQLite's own words.
-std::string CannotSaveText(Failure failure, std::string_view words) {
+// What the auditor is told when the save cannot succeed, before the database's own words.
+std::string CannotSaveText(FailureKind kind, std::string_view words) {
   std::string_view cause = kSaveNotStarted;
-  switch (failure) {
-    case Failure::kReadOnly:
+  switch (kind) {
+    case FailureKind::kReadOnly:
       cause = "项目数据库文件只读，无法保存：";
       break;
-    case Failure::kFull:
+    case FailureKind::kReadOnlyFolder:
+      cause = "项目数据库文件所在的文件夹只读（文件本身可写），无法保存：";
+      break;
+    case FailureKind::kFull:
       cause = "项目数据库所在的磁盘已满，无法保存：";
       break;
-    case Failure::kCorrupt:
+    case FailureKind::kDamaged:
+    case FailureKind::kNotADatabase:
       cause = "项目数据库文件已损坏，无法保存：";
       break;
-    case Failure::kIo:
+    case FailureKind::kIo:
+    case FailureKind::kCannotOpen:
       cause = "项目数据库文件读写出错，无法保存：";
       break;
-    case Failure::kMissingTable:
+    case FailureKind::kMissingTable:
       cause = "项目数据库缺少参数表，无法保存：";
       break;
-    case Failure::kOther:
+    case FailureKind::kConnectionLost:
+      cause = "与项目数据库的连接已断开，无法保存：";
+      break;
+    case FailureKind::kOther:
+    case FailureKind::kLocked:
+    case FailureKind::kMissingColumn:
+    case FailureKind::kDivisionByZero:
       break;
   }
   return std::string(cause) + std::string(words);
 }
+
+std::string CannotSaveText(const DbError& error) { return CannotSaveText(error.kind(), error.what()); }
 
 // What a key is written from and read into.
 enum class KeyKind {
@@ -178,14 +192,13 @@ class TransactionLost : public Error {
 // A failure inside the save after which no statement of it can succeed.
 class SaveCannotSucceed : public Error {
  public:
-  SaveCannotSucceed(Failure failure, const std::string& words)
-      : Error(CannotSaveText(failure, words)) {}
+  explicit SaveCannotSucceed(const DbError& error) : Error(CannotSaveText(error)) {}
 };
 
-// The one rule for which failures end the save: every kind the connection names (read-only, full,
-// damaged, I/O, missing table); any other failure concerns one statement only.
-void ThrowIfSaveCannotSucceed(Failure failure, const std::string& words) {
-  if (failure != Failure::kOther) throw SaveCannotSucceed(failure, words);
+// The one rule for which failures end the save (db::NoWriteCanSucceed); any other failure
+// concerns one statement only.
+void ThrowIfSaveCannotSucceed(const DbError& error) {
+  if (db::NoWriteCanSucceed(error.kind())) throw SaveCannotSucceed(error);
 }
 
 }  // namespace
@@ -193,51 +206,27 @@ void ThrowIfSaveCannotSucceed(Failure failure, const std::string& words) {
 // ---- saving ----
 
 bool TfrmMain::ExecSql(const std::string& sql) {
-  q_pub_.Close();
-  q_pub_.SetSql(sql);
   try {
-    q_pub_.Execute();
+    if (!ac_gc_) throw Error("The database connection is not open.");
+    ac_gc_->Execute(sql);
   } catch (const std::exception& e) {
-    // Inside the save, a failure that no later statement can escape ends the save at once, to be
-    // told once, instead of being reported for every key.
-    if (in_save_transaction_) ThrowIfSaveCannotSucceed(ac_gc_.LastFailure(), e.what());
-    // A save whose statements all fail alike says so once, not once per key.
-    if (!in_save_transaction_ || save_errors_shown_.emplace(e.what()).second) {
-      ui_.ShowMessage(kAppTitle, e.what(), MessageIcon::kNone);
-    }
+    ui_.ShowMessage(kAppTitle, ErrorText(e), MessageIcon::kNone);
     return false;
   }
   return true;
 }
 
+void TfrmMain::ShowSaveFailure(const std::string& text) {
+  // A save whose statements all fail alike says so once, not once per key.
+  if (save_errors_shown_.emplace(text).second) {
+    ui_.ShowMessage(kAppTitle, text, MessageIcon::kNone);
+  }
+}
+
 void TfrmMain::SaveParam(const std::string& key, const std::string& value) {
-  const std::string remove = "Delete from G_GCCS where GCID=-1 and CSName=" + Quoted(key);
-  const std::string insert =
-      "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1," + Quoted(key) + "," + Quoted(value) + ")";
-  if (!in_save_transaction_) {
-    ExecSql(remove);
-    ExecSql(insert);
-    return;
-  }
-  // Inside the save's transaction the two statements are one unit: when either fails, the key
-  // keeps the row it had (the failure is still shown by ExecSql, and the save goes on).
-  const auto native = [this](const std::string& sql) {
-    try {
-      ac_gc_.ExecuteNative(sql);
-    } catch (const std::exception& e) {
-      ThrowIfSaveCannotSucceed(ac_gc_.LastFailure(), e.what());
-      throw TransactionLost(e.what());
-    }
-  };
-  const std::string savepoint(kSavepoint);
-  native("SAVEPOINT " + savepoint);
-  const bool removed = ExecSql(remove);
-  const bool inserted = ExecSql(insert);
-  if (!removed || !inserted) {
-    native("ROLLBACK TO " + savepoint);
-    ++keys_not_saved_;
-  }
-  native("RELEASE " + savepoint);
+  ExecSql("Delete from G_GCCS where GCID=-1 and CSName=" + Quoted(key));
+  ExecSql("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1," + Quoted(key) + "," + Quoted(value) +
+          ")");
 }
 
 void TfrmMain::AskToLeaveUnsaved(const std::string& cause) {
@@ -248,25 +237,61 @@ void TfrmMain::AskToLeaveUnsaved(const std::string& cause) {
 
 void TfrmMain::SaveAllParams() {
   const form::KnownValues& known = model_.known();
-  std::vector<const SavedKey*> keys;
-  for (const SavedKey& key : Keys()) {
-    if (known.Known(key.control)) keys.push_back(&key);
+  // Each key's Delete and Insert, as one unit. A field that is no number stops the list there:
+  // the keys before it are still written, as they would be one statement at a time.
+  std::vector<std::vector<std::string>> units;
+  std::exception_ptr stopped;
+  try {
+    for (const SavedKey& key : Keys()) {
+      if (!known.Known(key.control)) continue;
+      std::string value;
+      switch (key.kind) {
+        case KeyKind::kField:
+          value = NormalisedField(key.key, Text(key.key));
+          break;
+        case KeyKind::kCheckBox:
+          value = BooleanText(Checked(key.control));
+          break;
+        case KeyKind::kSurveyType:
+          value = model_.survey_type().SelectedText();
+          break;
+        case KeyKind::kEmergency:
+          value = Checked(key.control) ? std::string(kEmergencyText) : std::string();
+          break;
+      }
+      units.push_back(
+          {"Delete from G_GCCS where GCID=-1 and CSName=" + Quoted(key.key),
+           "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1," + Quoted(key.key) + "," +
+               Quoted(value) + ")"});
+    }
+  } catch (const std::exception&) {
+    stopped = std::current_exception();
   }
-  if (keys.empty()) return;
+  if (units.empty()) {
+    if (stopped) std::rethrow_exception(stopped);
+    return;
+  }
 
-  // SQLite lets a transaction begin on a file it may only read; the first write would fail.
-  if (ac_gc_.ReadOnly()) {
-    return AskToLeaveUnsaved(CannotSaveText(Failure::kReadOnly, kReadOnlyWords));
+  // A file that can only be read, or that the check at opening found damaged: no statement of
+  // the save could succeed. Say it once, and write nothing.
+  if (const std::optional<DbError> blocker = ac_gc_->WriteBlocker()) {
+    return AskToLeaveUnsaved(CannotSaveText(*blocker));
   }
   // One transaction for the whole save: one disk sync instead of two per key. When it cannot
   // start (another program holds the file beyond the wait), no statement of the save could succeed
   // either: rather than report each of them, say it once and let the auditor choose between
-  // closing without the parameters and keeping the form open to try again.
-  q_pub_.Close();
+  // closing without the parameters and keeping the form open to try again. A connection that was
+  // lost is mended once first.
   try {
-    ac_gc_.ExecuteNative("BEGIN IMMEDIATE");
-  } catch (const std::exception& e) {
-    return AskToLeaveUnsaved(CannotSaveText(ac_gc_.LastFailure(), e.what()));
+    try {
+      ac_gc_->Begin();
+    } catch (const DbError& e) {
+      if (e.kind() != FailureKind::kConnectionLost) throw;
+      ac_gc_->Reconnect();
+      ac_gc_->Begin();
+    }
+  } catch (const DbError& e) {
+    return AskToLeaveUnsaved(CannotSaveText(e));
   }
   in_save_transaction_ = true;
   save_errors_shown_.clear();
@@ -274,7 +299,7 @@ void TfrmMain::SaveAllParams() {
   const auto roll_back = [this] {
     in_save_transaction_ = false;
     try {
-      ac_gc_.ExecuteNative("ROLLBACK");
+      ac_gc_->Rollback();
     } catch (const std::exception&) {
       // Already rolled back by the database.
     }
@@ -283,34 +308,39 @@ void TfrmMain::SaveAllParams() {
     if (!in_save_transaction_) return;
     in_save_transaction_ = false;
     try {
-      ac_gc_.ExecuteNative("COMMIT");
-    } catch (const std::exception& e) {
-      const Failure failure = ac_gc_.LastFailure();
-      const std::string words = e.what();
+      ac_gc_->Commit();
+    } catch (const DbError& e) {
       roll_back();
-      ThrowIfSaveCannotSucceed(failure, words);
-      throw TransactionLost(words);
+      ThrowIfSaveCannotSucceed(e);
+      throw TransactionLost(e.what());
     }
   };
 
   try {
-    for (const SavedKey* key : keys) {
-      std::string value;
-      switch (key->kind) {
-        case KeyKind::kField:
-          value = NormalisedField(key->key, Text(key->key));
-          break;
-        case KeyKind::kCheckBox:
-          value = BooleanText(Checked(key->control));
-          break;
-        case KeyKind::kSurveyType:
-          value = model_.survey_type().SelectedText();
-          break;
-        case KeyKind::kEmergency:
-          value = Checked(key->control) ? std::string(kEmergencyText) : std::string();
-          break;
+    // Inside the transaction a key whose statements fail keeps the row it had: its failures are
+    // shown, and the save goes on; a failure that no later statement can escape ends the save at
+    // once, to be told once.
+    for (const db::Connection::UnitOutcome& unit : ac_gc_->RunUnits(units, kSavepoint)) {
+      for (const db::Connection::StatementOutcome& statement : unit.statements) {
+        if (!statement.error) continue;
+        ThrowIfSaveCannotSucceed(*statement.error);
+        ShowSaveFailure(ErrorText(*statement.error));
       }
-      SaveParam(key->key, value);
+      if (unit.savepoint_error) {
+        ThrowIfSaveCannotSucceed(*unit.savepoint_error);
+        throw TransactionLost(unit.savepoint_error->what());
+      }
+      if (unit.rolled_back) ++keys_not_saved_;
+    }
+    if (stopped) {
+      // The field that is no number is the error to show; a commit that fails as well is told
+      // before it.
+      try {
+        commit();
+      } catch (const std::exception& e) {
+        ShowError(e);
+      }
+      std::rethrow_exception(stopped);
     }
     commit();
     if (keys_not_saved_ > 0) {
@@ -325,15 +355,6 @@ void TfrmMain::SaveAllParams() {
   } catch (const TransactionLost&) {
     roll_back();
     throw;
-  } catch (const std::exception&) {
-    // A field that is no number stops the save there; the keys before it stay written, as they
-    // would be without the transaction.
-    try {
-      commit();
-    } catch (const std::exception& e) {
-      ShowError(e.what());
-    }
-    throw;
   }
 }
 
@@ -344,14 +365,10 @@ void TfrmMain::LoadParams() {
   form::KnownValues::Restore restoring(known);
   known.ForgetValues();
 
-  OpenSql(std::string(kLoadSql));
   std::vector<std::pair<std::string, std::string>> rows;
-  while (!q_pub_.Eof()) {
-    rows.emplace_back(q_pub_.AsText("CSName"), q_pub_.AsText("S_Val"));
-    q_pub_.Next();
+  for (const db::ResultPtr read = OpenSql(std::string(kLoadSql)); !read->Eof(); read->Next()) {
+    rows.emplace_back(read->AsText("CSName"), read->AsText("S_Val"));
   }
-  // An open result would hold a read lock on the file for as long as the form stays open.
-  q_pub_.Close();
 
   if (rows.empty()) {
     known.SettleAll();  // a new project: the layout's values are the ones to keep

@@ -24,8 +24,8 @@
 #include <string_view>
 
 #include "audit/ui_port.h"
+#include "db/arithmetic_engine.h"
 #include "db/connection.h"
-#include "db/query.h"
 #include "form/form_model.h"
 
 namespace torva::audit {
@@ -67,6 +67,9 @@ class TfrmMain {
   bool ended() const { return ended_; }
   // The six values the host passed and the host folder, as the form received them.
   const FormContext& context() const { return context_; }
+  // AC_GC, the project database's connection while the form is connected, else null: for
+  // diagnostics and tests that watch what reaches it.
+  db::Connection* project_database() const { return ac_gc_.get(); }
 
   // Runs `action` as one user action (a keystroke, a click, a pick): any error escaping it is shown
   // by the general error display; the form stays open.
@@ -108,14 +111,20 @@ class TfrmMain {
   // The general error display: `text`, with a period appended when its last character sorts after
   // '.', in a message box captioned "TORVA" with a stop icon.
   void ShowError(std::string_view text);
+  // The general error display of `error`, a database failure with its cause (failure_text.h).
+  void ShowError(const std::exception& error);
 
-  // Closes Q_Pub, sets the statement, opens it. Errors reach the caller.
-  void OpenSql(const std::string& sql);
-  // Closes Q_Pub, sets the statement, executes it; an error is shown in a plain dialog (caption
+  // Q_Pub: runs a statement on the project database and returns its result, which closes itself
+  // (letting go of what it holds of the file) when the caller's scope ends. Errors reach the caller.
+  db::ResultPtr OpenSql(const std::string& sql);
+  // Executes a statement on the project database; an error is shown in a plain dialog (caption
   // "TORVA", no icon) and the caller goes on. Returns whether it succeeded (nobody has to look).
-  // Inside SaveAllParams, a failure that no later write can escape (read-only, full or damaged
-  // file, missing table) ends the save instead. Lives in parameters.cc, beside its only caller.
+  // Lives in parameters.cc, beside its only caller.
   bool ExecSql(const std::string& sql);
+  // Shows a failed write of the save in ExecSql's dialog, each distinct text once per save.
+  void ShowSaveFailure(const std::string& text);
+  // Q_KCSJ: runs a statement on the fee standard, connected afresh for that one result.
+  db::ResultPtr OpenFeeStandard(const std::string& sql);
   // TextToFloat with its message shown through the UI.
   double TextToFloat(std::string_view text);
   // TextToFloat of a field's text.
@@ -185,9 +194,10 @@ class TfrmMain {
   void CalcSurveyFee(const std::string& AmountText, bool ApplyCoefficient, std::string& ResultText);
   // The number in T_44 divided by 100, or 1 when that number is 0.
   double CoefficientFactor();
-  // The one way a fee expression becomes a fee: refused unless it is plain arithmetic, evaluated on
-  // the project database (scaled by 0.8 for a one-stage survey), an error unless the value is a
-  // finite number, multiplied by the coefficient factor when asked, written as "0.00".
+  // The one way a fee expression becomes a fee: refused unless it is plain arithmetic, evaluated by
+  // the form's own arithmetic engine, never by the project database (scaled by 0.8 for a one-stage
+  // survey), an error unless the value is a finite number, multiplied by the coefficient factor
+  // when asked, written as "0.00".
   std::string FeeOf(const std::string& expression, bool one_stage, bool apply_coefficient);
 
   // ---- the design-fee page (design_page.cc) ----
@@ -230,14 +240,15 @@ class TfrmMain {
   bool ended_ = false;
   bool closing_ = false;  // FormClose is running
 
-  db::Connection ac_gc_;      // AC_GC, the project database
-  db::Query q_pub_{&ac_gc_};  // Q_Pub
-  db::Query q_kcsj_;          // Q_KCSJ, the fee standard, its own connection string
+  std::unique_ptr<db::Connection> ac_gc_;  // AC_GC, the project database; null when not connected
+  std::string q_kcsj_connection_;           // Q_KCSJ's own connection string, the fee standard
+  // The fee expressions' engine, private to the form.
+  std::unique_ptr<db::ArithmeticEngine> arithmetic_ = db::NewArithmeticEngine();
 
   double audited_install_amount_ = 0;
 
-  // SaveAllParams holds a transaction open: SaveParam wraps each key in a savepoint, and a failure
-  // that no later statement can escape ends the save.
+  // SaveAllParams holds a transaction open, each key's statements in a savepoint; a failure that
+  // no later statement can escape ends the save.
   bool in_save_transaction_ = false;
   // While SaveAllParams runs: the database errors shown so far (each distinct text once per save)
   // and how many keys kept the rows they had.

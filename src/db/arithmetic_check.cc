@@ -1,7 +1,5 @@
 // The check of a fee expression before the project database evaluates it (CheckArithmeticExpression
 // in dialect.h): one pass over its tokens that both admits each token and follows the grammar.
-#include <sqlite3.h>
-
 #include <cstddef>
 #include <cstdio>
 #include <string>
@@ -11,7 +9,6 @@
 
 #include "db/dialect.h"
 #include "db/dialect_tokens.h"
-#include "db/functions.h"
 #include "text/error.h"
 #include "text/strings.h"
 
@@ -221,31 +218,6 @@ class ArithmeticCheck {
   int depth_ = 0;
 };
 
-// SQLite's parser has a stack of about a hundred symbols and its expression trees are at most 1000
-// deep; a well-formed sum can still be too much for them (deep nesting, a long run of signs).
-// Whether it is, only SQLite knows: the expression is prepared, translated as the form would run
-// it, on a private in-memory database that has no table to reach.
-void CheckDatabaseTakes(std::string_view expression) {
-  static sqlite3* const probe = [] {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(":memory:", &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr) !=
-            SQLITE_OK ||
-        RegisterDialectFunctions(db) != SQLITE_OK) {
-      sqlite3_close(db);
-      return static_cast<sqlite3*>(nullptr);
-    }
-    return db;
-  }();
-  if (probe == nullptr) throw Error("计算式无法检查：数据库引擎无法启动");
-  const std::string sql = TranslateDialect("select " + std::string(expression) + " as HJ");
-  sqlite3_stmt* stmt = nullptr;
-  const int rc =
-      sqlite3_prepare_v2(probe, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr);
-  const std::string message = rc == SQLITE_OK ? std::string() : sqlite3_errmsg(probe);
-  sqlite3_finalize(stmt);
-  if (rc != SQLITE_OK) throw Error("计算式太复杂，无法计算（" + message + "）");
-}
-
 }  // namespace
 
 void CheckArithmeticExpression(std::string_view expression) {
@@ -255,7 +227,6 @@ void CheckArithmeticExpression(std::string_view expression) {
   constexpr std::size_t kRemembered = 256;
   if (accepted.count(std::string(expression)) != 0) return;
   ArithmeticCheck(expression).Run();
-  CheckDatabaseTakes(expression);
   if (accepted.size() >= kRemembered) accepted.clear();
   accepted.emplace(expression);
 }

@@ -21,7 +21,7 @@
 //
 // Backends are chosen in one place, OpenConnection, from the connection string's "Data Source":
 // each backend registered in backends.cc is asked in turn whether it takes that source; the file
-// engine (SQLite) takes whatever no other backend takes. A new backend is its own folder
+// engine takes whatever no other backend takes. A new backend is its own folder
 // src/db/<engine>/ (its sources, and a backend.cmake that adds them to torva_core and links its
 // client library) plus its two lines in backends.cc.
 #pragma once
@@ -71,6 +71,7 @@ class Result {
   virtual double NumberAt(int index) const = 0;
 
  private:
+  friend class OwningResult;  // query.cc: a result that owns its connection passes these on
   int IndexOf(std::string_view column) const;  // throws when the result has no such column
 };
 using ResultPtr = std::unique_ptr<Result>;
@@ -145,14 +146,15 @@ class Connection {
 };
 
 // Opens the database named by a connection string of the desktop form ("Provider=...;Data
-// Source=...;..."): the one place that picks a backend (see above). A file path names an SQLite
+// Source=...;..."): the one place that picks a backend (see above). A file path names a project
 // file that must exist (nothing is created); a "postgresql://" or "postgres://" URI a server's
 // database. Throws DbError (kCannotOpen, kNotADatabase, ...) or torva::Error with a clear text.
 std::unique_ptr<Connection> OpenConnection(const std::string& connection_string,
                                            const OpenOptions& options = {});
 
-// Creates an empty project database at `data_source` (a file path or a server URI) with the
-// tables the form reads and writes; refuses one whose tables exist already. Throws on failure.
+// Makes `data_source` (a file path or a server URI) a project database: creates the tables the
+// form reads and writes. A project file is created when missing and keeps the tables it has; a
+// server backend may refuse a schema that holds them already. Throws on failure.
 void CreateProjectDatabase(const std::string& data_source);
 
 }  // namespace torva::db

@@ -6,7 +6,6 @@
 
 #include <string>
 
-#include "audit/db_error_text.h"
 #include "audit/tfrm_main.h"
 
 namespace torva::gui {
@@ -50,13 +49,11 @@ QMessageBox::StandardButton Answer(QMessageBox& box, bool application_ended) {
 
 void QtUiPort::ShowMessage(std::string_view caption, std::string_view text,
                            audit::MessageIcon icon) {
-  // The database's own messages reach the auditor with their cause in Chinese.
-  const std::string shown = audit::WithChineseDbError(text);
   if (log_ != nullptr) {
-    *log_ << audit::DialogLine(caption, shown) << std::endl;
+    *log_ << audit::DialogLine(caption, text) << std::endl;
     return;
   }
-  QMessageBox box(ToQtIcon(icon), ToQString(caption), ToQString(shown), QMessageBox::Ok, window_);
+  QMessageBox box(ToQtIcon(icon), ToQString(caption), ToQString(text), QMessageBox::Ok, window_);
   MakeModalToForm(box, window_);
   Answer(box, application_ended_);
 }

@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "audit/host_folder.h"
+#include "lib/host_folder.h"
 
 namespace fs = std::filesystem;
 
@@ -34,7 +34,7 @@ std::string Normalized(const std::string& folder) {
   std::error_code ec;
   fs::path path = fs::absolute(folder, ec);
   if (ec) path = folder;
-  return audit::WithTrailingSlash(path.lexically_normal().string());
+  return lib::WithTrailingSlash(path.lexically_normal().string());
 }
 
 // Makes `link` a symbolic link to `target`, replacing a link that leads elsewhere or nowhere; refuses
@@ -103,7 +103,7 @@ std::optional<std::string> InstalledFeeStandard() {
 
 std::optional<std::string> ChooseHostFolder(const std::string& requested, std::string* error) {
   if (!requested.empty()) return Normalized(requested);
-  const std::optional<std::string> own = audit::HostFolder();
+  const std::optional<std::string> own = lib::HostFolder();
   std::error_code ec;
   if (own && fs::exists(*own + "Data/GL.mgl", ec)) return own;
   if (const std::optional<std::string> fees = InstalledFeeStandard()) {
@@ -126,7 +126,7 @@ std::optional<std::string> ChooseHostFolder(const std::string& requested, std::s
 }
 
 bool IsOwnHostFolder(const std::string& folder) {
-  const std::optional<std::string> own = audit::HostFolder();
+  const std::optional<std::string> own = lib::HostFolder();
   return own && *own == Normalized(folder);
 }
 

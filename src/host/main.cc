@@ -15,12 +15,10 @@
 #include <string>
 #include <vector>
 
-#include <sqlite3.h>
-
+#include "db/connection.h"
 #include "host/host_setup.h"
 #include "host/qt_module.h"
 #include "host/script_runner.h"
-#include "project_schema.h"
 
 namespace {
 
@@ -39,18 +37,12 @@ std::optional<double> ParseAmount(const std::string& text) {
 }
 
 int InitProject(const std::string& path) {
-  sqlite3* db = nullptr;
-  int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
-  char* error = nullptr;
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db, torva::host::kProjectSchemaSql, nullptr, nullptr, &error);
-  if (rc != SQLITE_OK) {
-    std::cerr << "torva-host: cannot create " << path << ": "
-              << (error ? error : sqlite3_errmsg(db)) << '\n';
-    sqlite3_free(error);
-    sqlite3_close(db);
+  try {
+    torva::db::CreateProjectDatabase(path);
+  } catch (const std::exception& e) {
+    std::cerr << "torva-host: cannot create " << path << ": " << e.what() << '\n';
     return 1;
   }
-  sqlite3_close(db);
   return 0;
 }
 

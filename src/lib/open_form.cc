@@ -11,7 +11,7 @@
 
 #include "torva/torva.h"
 
-#include "audit/host_folder.h"
+#include "lib/host_folder.h"
 #include "audit/tfrm_main.h"
 #include "gui/form_session.h"
 #include "gui/qt_ui_port.h"
@@ -75,7 +75,7 @@ extern "C" void OpenForm(const char* db_path, const char* stage, const char* tex
   // A C caller cannot receive a C++ exception: whatever escapes the form is reported here.
   try {
     if (!EnsureApplication()) return;
-    const std::optional<std::string> host_folder = torva::audit::HostFolder();
+    const std::optional<std::string> host_folder = torva::lib::HostFolder();
     if (!host_folder) {
       // Without its folder the form would read and write the coefficient list somewhere else.
       std::cerr << "torva: the folder of the host's executable cannot be determined\n";

@@ -15,6 +15,7 @@
 
 #include <memory>
 
+#include "db/failure.h"
 #include "form/catalogue.h"
 #include "gui/audit_window.h"
 #include "gui/form_session.h"
@@ -437,7 +438,10 @@ TEST_F(AuditWindowTest, UnreadableNumberShowsTheErrorBox) {
 }
 
 TEST_F(AuditWindowTest, ErrorEscapingAHandlerIsShownAndTheFormStaysOpen) {
-  form().model().edit("T_47").on_change = [] { throw Error("no such column: XM"); };
+  // A database failure: its cause in Chinese is decided by its kind, the engine's words after it.
+  form().model().edit("T_47").on_change = [] {
+    throw db::DbError(db::FailureKind::kMissingColumn, "no such column: XM");
+  };
   TypeInto(Edit("T_47"), "x");
   ASSERT_EQ(dialogs_.seen().size(), 1u);
   EXPECT_EQ(dialogs_.seen()[0].title, "TORVA");

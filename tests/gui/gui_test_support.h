@@ -2,8 +2,6 @@
 // the form's message boxes as a person would, and waiting with the event loop running.
 #pragma once
 
-#include <sqlite3.h>
-
 #include <QApplication>
 #include <QMessageBox>
 #include <QPointer>
@@ -20,6 +18,9 @@
 #include <string>
 #include <vector>
 
+#include "db/connection.h"
+#include "db/connection_string.h"
+
 namespace torva::gui_test {
 
 inline std::string ReadFile(const std::filesystem::path& path) {
@@ -30,15 +31,29 @@ inline std::string ReadFile(const std::filesystem::path& path) {
   return text.str();
 }
 
+// Runs the SQL script on the file as another program would: torva-sqlexec, in a process of its
+// own (creating the file).
 inline void ExecSql(const std::string& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  char* error = nullptr;
-  int rc = sqlite3_open(db_path.c_str(), &db);
-  if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  const std::string message = error != nullptr ? error : sqlite3_errmsg(db);
-  sqlite3_free(error);
-  sqlite3_close(db);
-  if (rc != SQLITE_OK) throw std::runtime_error(db_path + ": " + message);
+  const std::filesystem::path script =
+      std::filesystem::temp_directory_path() /
+      ("torva-gui-" + std::to_string(std::random_device()()) + ".sql");
+  std::ofstream(script, std::ios::binary) << sql;
+  const std::string command = "'" + std::string(TORVA_BINARY_DIR) + "/torva-sqlexec' '" +
+                              db_path + "' '" + script.string() + "' 2>&1";
+  std::string output;
+  int status = -1;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    status = pclose(pipe);
+  }
+  std::filesystem::remove(script);
+  if (status != 0) throw std::runtime_error(db_path + ": " + output);
+}
+
+// The project file through a connection of the storage interface, as the form opens it.
+inline std::unique_ptr<db::Connection> ConnectTo(const std::string& db_path) {
+  return db::OpenConnection(db::JetConnectionString(db_path));
 }
 
 // A scratch host folder with the fee standard in Data/GL.mgl, and a project database beside it.

@@ -1,7 +1,6 @@
 // A host that ends its Qt application while the form is open: the form still closes as the auditor
 // would close it, so nothing typed is lost.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <QLineEdit>
 #include <QPointer>
@@ -19,19 +18,13 @@ namespace {
 
 // The saved value of parameter `key`, or "(none)".
 std::string SavedParam(const std::string& db_path, const std::string& key) {
-  sqlite3* db = nullptr;
-  std::string value = "(none)";
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK) {
-    sqlite3_stmt* stmt = nullptr;
-    const std::string sql = "SELECT S_Val FROM G_GCCS WHERE GCID=-1 AND CSName='" + key + "'";
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) == SQLITE_OK &&
-        sqlite3_step(stmt) == SQLITE_ROW) {
-      value = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-    }
-    sqlite3_finalize(stmt);
+  try {
+    const db::ResultPtr row = ConnectTo(db_path)->Open(
+        "SELECT S_Val FROM G_GCCS WHERE GCID=-1 AND CSName='" + key + "'");
+    if (!row->Eof()) return row->AsText("S_Val");
+  } catch (const std::exception&) {
   }
-  sqlite3_close(db);
-  return value;
+  return "(none)";
 }
 
 class HostQuitTest : public ::testing::Test {
@@ -84,25 +77,24 @@ TEST_F(HostQuitTest, ExitWithAStatusWhileTheFormIsOpenStillSavesTheFields) {
 // message and question still wait for the auditor, who keeps the form open, and the next close saves.
 TEST_F(HostQuitTest, AfterTheHostsExitTheCloseStillAsksAndTheFormStaysUntilItSaves) {
   RUN_IN_HOST_FOLDER();
-  sqlite3* locker = nullptr;
-  ASSERT_EQ(sqlite3_open(db_path().c_str(), &locker), SQLITE_OK);
+  std::unique_ptr<db::Connection> locker = ConnectTo(db_path());
   QTimer answered;
   const bool returned = RunHostThatQuits([&](QWidget* window) {
-    ASSERT_EQ(sqlite3_exec(locker, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+    ASSERT_NO_THROW(locker->Begin());
     // Some time after the auditor has answered "stay open", the other program lets go and the
     // auditor closes again.
     QObject::connect(&answered, &QTimer::timeout, [&, w = QPointer<QWidget>(window)] {
       if (dialogs_.seen().size() < 2) return;
       answered.stop();
       QTimer::singleShot(300, [&, w] {
-        sqlite3_exec(locker, "COMMIT", nullptr, nullptr, nullptr);
+        locker->Commit();
         if (w) w->close();
       });
     });
     answered.start(10);
     QCoreApplication::exit(2);
   });
-  sqlite3_close(locker);
+  locker.reset();
   EXPECT_TRUE(returned);
   ASSERT_EQ(dialogs_.seen().size(), 2u);
   EXPECT_EQ(dialogs_.seen()[1].buttons, QMessageBox::Yes | QMessageBox::No);

@@ -105,7 +105,7 @@ TEST_F(DesignFeeTest, EmptyScaleReportsTheDivisionByZeroAndWritesNothing) {
   FeeStandard("");
   TfrmMain& form = Open();
   Set("T_34", "1000000");
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[TORVA] Division by zero."});
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[TORVA] 除数为零：Division by zero."});
   EXPECT_EQ(form.Text("T_SJF"), "");
   EXPECT_EQ(form.Text("T_32"), "");
 }

@@ -4,9 +4,9 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +19,8 @@
 
 #include "audit/tfrm_main.h"
 #include "audit/ui_port.h"
+#include "db/connection.h"
+#include "db/connection_string.h"
 
 namespace torva::testing {
 
@@ -78,16 +80,45 @@ inline fs::path MakeTempFolder(const std::string& prefix) {
   return pattern;
 }
 
-// Runs SQL on the file through its own connection (creating the file), as another program would.
+// Runs SQL on the file as another program would: torva-sqlexec, in a process of its own (creating
+// the file).
 inline void RunSql(const fs::path& db_path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(db_path.c_str(), &db), SQLITE_OK);
-  char* error = nullptr;
-  const int rc = sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error);
-  const std::string text = error ? error : "";
-  sqlite3_free(error);
-  sqlite3_close(db);
-  ASSERT_EQ(rc, SQLITE_OK) << text << "\n" << sql.substr(0, 500);
+  const fs::path script = MakeTempFolder("torva-sql") / "script.sql";
+  WriteFile(script, sql);
+  const std::string command = "'" + std::string(TORVA_BINARY_DIR) + "/torva-sqlexec' '" +
+                              db_path.string() + "' '" + script.string() + "' 2>&1";
+  std::string output;
+  if (FILE* pipe = popen(command.c_str(), "r")) {
+    char buffer[512];
+    while (fgets(buffer, sizeof buffer, pipe) != nullptr) output += buffer;
+    const int status = pclose(pipe);
+    EXPECT_EQ(status, 0) << output << "\n" << sql.substr(0, 500);
+  } else {
+    ADD_FAILURE() << "cannot run " << command;
+  }
+  std::error_code ignored;
+  fs::remove_all(script.parent_path(), ignored);
+}
+
+// Every row of `sql` on the project file, each column as text ("NULL" for NULL), through a
+// connection of the storage interface. Opened for writing: a reader that finds the journal of a
+// killed save must be able to roll it back.
+inline std::vector<std::vector<std::string>> Select(const fs::path& db_path,
+                                                    const std::string& sql) {
+  std::vector<std::vector<std::string>> rows;
+  try {
+    const std::unique_ptr<db::Connection> connection =
+        db::OpenConnection(db::JetConnectionString(db_path.string()));
+    for (const db::ResultPtr result = connection->Open(sql); !result->Eof(); result->Next()) {
+      std::vector<std::string>& row = rows.emplace_back();
+      for (const std::string& column : result->ColumnNames()) {
+        row.push_back(result->IsNull(column) ? "NULL" : result->AsText(column));
+      }
+    }
+  } catch (const std::exception& e) {
+    ADD_FAILURE() << db_path << ": " << e.what();
+  }
+  return rows;
 }
 
 // The project schema of data/project_schema.sql applied to `db_path`.
@@ -96,36 +127,15 @@ inline void CreateProject(const fs::path& db_path) {
 }
 
 // Every (CSName, S_Val) of the rows with the given GCID, in rowid order. Values are read with their
-// length, so a NUL inside shows. The file is opened for writing: a reader that finds the journal of
-// a killed save must be able to roll it back.
+// length, so a NUL inside shows.
 inline std::vector<std::pair<std::string, std::string>> RowsOf(const fs::path& db_path,
                                                               int gcid = -1) {
   std::vector<std::pair<std::string, std::string>> rows;
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << db_path;
-    sqlite3_close(db);
-    return rows;
+  for (const auto& row : Select(db_path, "select CSName, IIF(S_Val IS NULL, '', S_Val) as S_Val "
+                                         "from G_GCCS where GCID=" + std::to_string(gcid) +
+                                         " order by rowid")) {
+    rows.emplace_back(row.at(0), row.at(1));
   }
-  sqlite3_stmt* stmt = nullptr;
-  const std::string sql =
-      "select CSName, S_Val from G_GCCS where GCID=" + std::to_string(gcid) + " order by rowid";
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << sqlite3_errmsg(db);
-  } else {
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-      const auto text = [&](int i) {
-        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-        return t ? std::string(t, static_cast<size_t>(sqlite3_column_bytes(stmt, i)))
-                 : std::string();
-      };
-      rows.emplace_back(text(0), text(1));
-    }
-    if (rc != SQLITE_DONE) ADD_FAILURE() << sqlite3_errmsg(db);
-  }
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
   return rows;
 }
 
@@ -156,34 +166,19 @@ inline std::string Insert(const std::string& key, const std::string& value) {
 // Every object's definition and every table's rows, as text: equal dumps mean an unchanged
 // database.
 inline std::string Dump(const fs::path& db_path) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
-    ADD_FAILURE() << "cannot open " << db_path;
-    sqlite3_close(db);
-    return {};
-  }
   std::string dump;
-  const auto collect = [](void* out, int n, char** values, char**) {
-    auto& text = *static_cast<std::string*>(out);
-    for (int i = 0; i < n; ++i) text += (values[i] ? values[i] : "NULL") + std::string("|");
-    text += "\n";
-    return 0;
+  const auto collect = [&dump](const std::vector<std::vector<std::string>>& rows) {
+    for (const auto& row : rows) {
+      for (const std::string& value : row) dump += value + "|";
+      dump += "\n";
+    }
   };
-  std::vector<std::string> tables;
-  const auto table_name = [](void* out, int, char** values, char**) {
-    static_cast<std::vector<std::string>*>(out)->push_back(values[0]);
-    return 0;
-  };
-  sqlite3_exec(db, "select type, name, sql from sqlite_master order by name", collect, &dump,
-               nullptr);
-  sqlite3_exec(db, "select name from sqlite_master where type='table' order by name", table_name,
-               &tables, nullptr);
-  for (const std::string& table : tables) {
-    dump += "-- " + table + "\n";
-    const std::string sql = "select * from \"" + table + "\" order by rowid";
-    sqlite3_exec(db, sql.c_str(), collect, &dump, nullptr);
+  collect(Select(db_path, "select type, name, sql from sqlite_master order by name"));
+  for (const auto& table :
+       Select(db_path, "select name from sqlite_master where type='table' order by name")) {
+    dump += "-- " + table.at(0) + "\n";
+    collect(Select(db_path, "select * from [" + table.at(0) + "] order by rowid"));
   }
-  sqlite3_close(db);
   return dump;
 }
 

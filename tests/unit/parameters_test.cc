@@ -2,7 +2,6 @@
 // driven through the headless form on a real project database file.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -264,14 +263,13 @@ TEST_F(ParamStoreTest, CommitThatCannotCompleteKeepsTheOldRowsAndTheFormOpen) {
   DetachHandlers(form);
   form.SetText("D_2", "2");
   // Another program reading the file holds the lock that the commit needs.
-  sqlite3* reader = nullptr;
-  ASSERT_EQ(sqlite3_open(db_.c_str(), &reader), SQLITE_OK);
-  sqlite3_stmt* stmt = nullptr;
-  ASSERT_EQ(sqlite3_prepare_v2(reader, "select * from G_GCCS", -1, &stmt, nullptr), SQLITE_OK);
-  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
-  EXPECT_FALSE(form.RequestClose());
-  sqlite3_finalize(stmt);
-  sqlite3_close(reader);
+  {
+    const std::unique_ptr<db::Connection> reader =
+        db::OpenConnection(db::JetConnectionString(db_.string()));
+    const db::ResultPtr rows = reader->Open("select * from G_GCCS");
+    ASSERT_FALSE(rows->Eof());
+    EXPECT_FALSE(form.RequestClose());
+  }
   EXPECT_TRUE(ui_.Saw("参数没有保存"));
   EXPECT_EQ(At(Stored(db_), "D_2"), "1.00");
   ASSERT_TRUE(form.RequestClose());

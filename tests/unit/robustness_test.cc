@@ -18,7 +18,6 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -131,7 +130,7 @@ TEST_F(RobustnessTest, FileOfRandomBytesEndsTheFormAndIsLeftAsItWas) {
   WriteFile(db_, garbage);
   WriteFile(list_path(), "65\n45");  // a list the close would rewrite as "45\r\n65\r\n"
   TfrmMain& form = Open();
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[提示] file is not a database"});
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[提示] 该文件不是数据库：file is not a database"});
   EXPECT_TRUE(form.ended());
   EXPECT_EQ(ReadFile(db_), garbage);
   EXPECT_EQ(ReadFile(list_path()), "65\n45");
@@ -173,12 +172,12 @@ TEST_F(RobustnessTest, DatabaseWithoutTheParameterTableIsNoProjectDatabaseAndIsL
 
 // ---- a project file locked by another program ----
 
-// Another program that takes a write lock on the project file when told to, and commits its own
+// Another program that begins a transaction holding the write lock on the project file when told to, and commits its own
 // write when released or when `hold` has passed. It is a child process forked before the form opens
 // the file, so that no connection of the form is ever carried into it.
 class LockHolder {
  public:
-  LockHolder(const fs::path& db, const std::string& begin, std::chrono::milliseconds hold) {
+  LockHolder(const fs::path& db, std::chrono::milliseconds hold) {
     // One socket pair to talk both ways: a send to a program that has already ended then fails
     // instead of raising SIGPIPE in the test.
     int ends[2];
@@ -186,7 +185,7 @@ class LockHolder {
     pid_ = ::fork();
     if (pid_ == 0) {
       ::close(ends[0]);
-      Child(db, begin, static_cast<int>(hold.count()), ends[1]);
+      Child(db, static_cast<int>(hold.count()), ends[1]);
     }
     ::close(ends[1]);
     socket_ = ends[0];
@@ -216,26 +215,30 @@ class LockHolder {
   }
 
  private:
-  [[noreturn]] static void Child(const fs::path& db_path, const std::string& begin, int hold_ms,
-                                 int socket) {
+  [[noreturn]] static void Child(const fs::path& db_path, int hold_ms, int socket) {
     const auto say = [socket](char c) { (void)!::send(socket, &c, 1, MSG_NOSIGNAL); };
     char c = 0;
     if (::recv(socket, &c, 1, 0) != 1 || c != 'L') ::_exit(2);
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-      ::_exit(3);
-    }
-    const std::string take = begin + "; insert into G_GCCS values(-12, 'JGGR', '7.5');";
-    if (sqlite3_exec(db, take.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+    std::unique_ptr<db::Connection> connection;
+    try {
+      connection = db::OpenConnection(db::JetConnectionString(db_path.string()));
+      connection->Begin();
+      connection->Execute("insert into G_GCCS values(-12, 'JGGR', '7.5')");
+    } catch (const std::exception&) {
       say('e');
       ::_exit(4);
     }
     say('l');
     pollfd wait_for_release{socket, POLLIN, 0};
     ::poll(&wait_for_release, 1, hold_ms);
-    const bool committed = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK;
+    bool committed = true;
+    try {
+      connection->Commit();
+    } catch (const std::exception&) {
+      committed = false;
+    }
     say(committed ? 'c' : 'e');
-    sqlite3_close(db);
+    connection.reset();
     ::_exit(committed ? 0 : 5);
   }
 
@@ -256,7 +259,7 @@ double SecondsSince(Clock::time_point start) {
 
 TEST_F(RobustnessTest, SaveWaitsForALockHeldTwoSecondsAndSucceeds) {
   NewProject({{"T_46", "old"}});
-  LockHolder other(db_, "BEGIN EXCLUSIVE", std::chrono::milliseconds(2000));
+  LockHolder other(db_, std::chrono::milliseconds(2000));
   TfrmMain& form = Open();
   Type(form, "T_46", "new");
   ASSERT_TRUE(other.Lock());
@@ -274,7 +277,7 @@ TEST_F(RobustnessTest, SaveWaitsForALockHeldTwoSecondsAndSucceeds) {
 
 TEST_F(RobustnessTest, LockHeldBeyondTheBusyTimeoutKeepsTheFormOpenAndTheNextCloseSavesAll) {
   NewProject({{"T_46", "old"}, {"T_47", "old"}});
-  LockHolder other(db_, "BEGIN IMMEDIATE", std::chrono::seconds(60));
+  LockHolder other(db_, std::chrono::seconds(60));
   TfrmMain& form = Open();
   Type(form, "T_46", "new");
   ASSERT_TRUE(other.Lock());

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -157,8 +156,9 @@ TEST_F(UnsavableFilesTest, ReadOnlyFileIsToldOnceAndTheAuditorChoosesToStayOrLea
   EXPECT_EQ(ReadFile(list_path()), "45\r\n65\r\n");  // the close went on to the list
 }
 
-TEST_F(UnsavableFilesTest, ProjectInAReadOnlyFolderIsToldOnceAndLeftAsItWas) {
-  // The file may be written, but its folder refuses the journal that every write needs.
+TEST_F(UnsavableFilesTest, ProjectInAReadOnlyFolderIsToldOnceAsSuchAndLeftAsItWas) {
+  // The file may be written, but its folder refuses the journal that every write needs: the
+  // auditor is told which of the two to fix.
   fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                             fs::perms::group_exec | fs::perms::others_read |
                             fs::perms::others_exec);
@@ -168,7 +168,8 @@ TEST_F(UnsavableFilesTest, ProjectInAReadOnlyFolderIsToldOnceAndLeftAsItWas) {
   if (status == kCannotArrange) GTEST_SKIP() << "root here cannot become an unprivileged user";
   EXPECT_EQ(status, 2);
   EXPECT_EQ(ReadFile(transcript()),
-            AskedTwice("项目数据库文件只读，无法保存：attempt to write a readonly database"));
+            AskedTwice("项目数据库文件所在的文件夹只读（文件本身可写），无法保存："
+                       "attempt to write a readonly database"));
   EXPECT_TRUE(ReadFile(db_) == bytes);
   EXPECT_FALSE(fs::exists(dir_ / "project.db-journal"));
 }
@@ -225,19 +226,12 @@ TEST_F(UnsavableFilesTest, FullDiskIsToldOnceAndTheCloseAfterSpaceIsFreedSaves) 
 // Writes `bytes` at `offset` into the first page of `table`, as a failing disk would.
 void DamageTable(const fs::path& db_path, const std::string& table, long offset,
                  const std::string& bytes) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open_v2(db_path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-  sqlite3_stmt* stmt = nullptr;
-  const std::string sql =
-      "select rootpage, (select page_size from pragma_page_size()) "
-      "from sqlite_master where name='" +
-      table + "'";
-  ASSERT_EQ(sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr), SQLITE_OK);
-  ASSERT_EQ(sqlite3_step(stmt), SQLITE_ROW);
-  const long page = sqlite3_column_int(stmt, 0);
-  const long page_size = sqlite3_column_int(stmt, 1);
-  sqlite3_finalize(stmt);
-  sqlite3_close(db);
+  const auto rows = torva::testing::Select(
+      db_path, "select rootpage, (select page_size from pragma_page_size()) as page_size "
+               "from sqlite_master where name='" + table + "'");
+  ASSERT_EQ(rows.size(), 1u);
+  const long page = std::stol(rows[0].at(0));
+  const long page_size = std::stol(rows[0].at(1));
   std::fstream file(db_path, std::ios::in | std::ios::out | std::ios::binary);
   file.seekp((page - 1) * page_size + offset);
   file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -254,6 +248,20 @@ TEST_F(UnsavableFilesTest, DamageFoundBySaveIsToldOnceAndTheFileIsLeftAsItWas) {
   EXPECT_TRUE(ReadFile(db_) == bytes);
 }
 
+// The damage lies in a table no statement of the form reads: only the check made when the project
+// opens finds it, and the save then writes nothing into the damaged file.
+TEST_F(UnsavableFilesTest, DamageNoStatementReadsIsFoundAtOpeningAndNothingIsWritten) {
+  std::string rows;
+  for (int i = 0; i < 200; ++i) rows += "insert into Notes values(" + std::to_string(i) + ", 'x');";
+  RunSql(db_, "begin; create table Notes(N integer, T text);" + rows + "commit;");
+  DamageTable(db_, "Notes", 0, std::string(8, '\xFF'));
+  const std::string bytes = ReadFile(db_);
+  EXPECT_EQ(TypeAndCloseTwice(db_, nullptr), 2);
+  EXPECT_EQ(ReadFile(transcript()),
+            AskedTwice("项目数据库文件已损坏，无法保存：database disk image is malformed"));
+  EXPECT_TRUE(ReadFile(db_) == bytes);
+}
+
 // The damage breaks reading the rows: the load ends at its select, having reached no key, so the
 // close has nothing to write and leaves without asking.
 TEST_F(UnsavableFilesTest, DamageFoundByTheLoadLeavesNothingToSave) {
@@ -261,7 +269,7 @@ TEST_F(UnsavableFilesTest, DamageFoundByTheLoadLeavesNothingToSave) {
   const std::string bytes = ReadFile(db_);
   TfrmMain form(Context(db_), ui_);
   form.Show();
-  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[TORVA] database disk image is malformed."});
+  EXPECT_EQ(ui_.messages, std::vector<std::string>{"[TORVA] 数据库文件已损坏：database disk image is malformed."});
   EXPECT_TRUE(form.RequestClose());
   EXPECT_EQ(ui_.messages.size(), 1u);
   EXPECT_TRUE(ReadFile(db_) == bytes);

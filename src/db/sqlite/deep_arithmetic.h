@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-namespace torva::db {
+namespace torva::db::sqlite {
 
 // SQLite's parser holds about a hundred symbols: some fifteen levels of nested calls or bracketed
 // sums, however simple. The engine the form stands in for evaluates far deeper arithmetic. For a
@@ -15,4 +15,4 @@ namespace torva::db {
 // value. Returns nullopt when nothing needs moving (or the text is no statement of that kind).
 std::optional<std::string> FlattenDeepArithmetic(std::string_view sql);
 
-}  // namespace torva::db
+}  // namespace torva::db::sqlite

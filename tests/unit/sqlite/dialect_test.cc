@@ -1,4 +1,4 @@
-#include "db/dialect.h"
+#include "db/sqlite/sqlite_dialect.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -7,12 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "db/functions.h"
+#include "db/dialect.h"
+#include "db/sqlite/functions.h"
 #include "text/error.h"
 #include "text/number_text.h"
 #include "unit/error_of.h"
 
-namespace torva::db {
+namespace torva::db::sqlite {
 namespace {
 
 using torva::testing::ErrorOf;
@@ -443,4 +444,4 @@ TEST(CheckArithmeticExpressionTest, EmptyExpressionIsAnError) {
 }
 
 }  // namespace
-}  // namespace torva::db
+}  // namespace torva::db::sqlite

@@ -1,4 +1,4 @@
-#include "db/deep_arithmetic.h"
+#include "db/sqlite/deep_arithmetic.h"
 
 #include <algorithm>
 #include <string>
@@ -7,7 +7,7 @@
 #include "db/dialect_tokens.h"
 #include "text/strings.h"
 
-namespace torva::db {
+namespace torva::db::sqlite {
 namespace {
 
 using text::EqualsIgnoreCase;
@@ -96,4 +96,4 @@ std::optional<std::string> FlattenDeepArithmetic(std::string_view sql) {
   return out;
 }
 
-}  // namespace torva::db
+}  // namespace torva::db::sqlite

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-namespace torva::audit {
+namespace torva::lib {
 
 // The folder of the executable as the process was started (the path handed to exec, made absolute
 // against the current folder), ending in '/'. A symbolic link in that path is not followed, so a host
@@ -18,4 +18,4 @@ std::optional<std::string> HostFolder();
 // `folder` with a '/' at its end.
 std::string WithTrailingSlash(std::string folder);
 
-}  // namespace torva::audit
+}  // namespace torva::lib

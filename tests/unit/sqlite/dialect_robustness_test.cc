@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "db/dialect.h"
+#include "db/sqlite/sqlite_dialect.h"
 #include "text/error.h"
 
-namespace torva::db {
+namespace torva::db::sqlite {
 namespace {
 
 TEST(TranslateDialectRobustnessTest, ANulByteInABracketedNameIsKeptAsItIs) {
@@ -37,4 +37,4 @@ TEST(TranslateDialectRobustnessTest, NestingBeyondWhatSqliteTakesIsRefused) {
 }
 
 }  // namespace
-}  // namespace torva::db
+}  // namespace torva::db::sqlite

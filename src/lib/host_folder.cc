@@ -1,4 +1,4 @@
-#include "audit/host_folder.h"
+#include "lib/host_folder.h"
 
 #include <sys/auxv.h>
 #include <sys/stat.h>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace torva::audit {
+namespace torva::lib {
 
 std::string WithTrailingSlash(std::string folder) {
   if (folder.empty() || folder.back() != '/') folder += '/';
@@ -26,4 +26,4 @@ std::optional<std::string> HostFolder() {
   return WithTrailingSlash(path.lexically_normal().parent_path().string());
 }
 
-}  // namespace torva::audit
+}  // namespace torva::lib

@@ -1,4 +1,4 @@
-#include "db/functions.h"
+#include "db/sqlite/functions.h"
 
 #include <sqlite3.h>
 
@@ -10,7 +10,7 @@
 
 #include "text/number_text.h"
 
-namespace torva::db {
+namespace torva::db::sqlite {
 namespace {
 
 constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
@@ -183,4 +183,4 @@ int RegisterDialectFunctions(sqlite3* db) {
   return SQLITE_OK;
 }
 
-}  // namespace torva::db
+}  // namespace torva::db::sqlite

@@ -1,5 +1,5 @@
 // The translation of a statement of the desktop dialect into SQLite's.
-#include "db/dialect.h"
+#include "db/sqlite/sqlite_dialect.h"
 
 #include <cstddef>
 #include <optional>
@@ -8,13 +8,13 @@
 #include <utility>
 #include <vector>
 
-#include "db/deep_arithmetic.h"
+#include "db/sqlite/deep_arithmetic.h"
 #include "db/dialect_tokens.h"
-#include "db/functions.h"
+#include "db/sqlite/functions.h"
 #include "text/error.h"
 #include "text/strings.h"
 
-namespace torva::db {
+namespace torva::db::sqlite {
 namespace {
 
 using text::EqualsIgnoreCase;
@@ -408,4 +408,4 @@ std::string TranslateDialect(std::string_view sql) {
   return out + tail;
 }
 
-}  // namespace torva::db
+}  // namespace torva::db::sqlite

@@ -3,7 +3,7 @@
 
 struct sqlite3;
 
-namespace torva::db {
+namespace torva::db::sqlite {
 
 // The desktop engine's arithmetic operators, as TranslateDialect writes them: a/b becomes
 // a/torva_divisor(b), a^b torva_pow(a,b), a\b torva_idiv(a,b) and a Mod b torva_mod(a,b).
@@ -34,4 +34,4 @@ inline constexpr const char* kDivisionByZero = "Division by zero";
 // IIF is SQLite's own. Returns SQLite's result code.
 int RegisterDialectFunctions(sqlite3* db);
 
-}  // namespace torva::db
+}  // namespace torva::db::sqlite
