@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "db/postgres/pg_uri.h"
 #include "host/host_setup.h"
 #include "host/qt_module.h"
 #include "host/script_runner.h"
@@ -40,7 +41,8 @@ int InitProject(const std::string& path) {
   try {
     torva::db::CreateProjectDatabase(path);
   } catch (const std::exception& e) {
-    std::cerr << "torva-host: cannot create " << path << ": " << e.what() << '\n';
+    std::cerr << "torva-host: cannot create " << torva::db::postgres::MaskPassword(path) << ": "
+              << e.what() << '\n';
     return 1;
   }
   return 0;

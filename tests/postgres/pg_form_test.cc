@@ -82,6 +82,31 @@ TEST_F(PgFormTest, APasswordInTheUriIsNeverShown) {
   EXPECT_TRUE(form.ended());
 }
 
+TEST_F(PgFormTest, TheReportNamesTheProjectAsHostDatabaseSchemaWithoutThePassword) {
+  RecordingUi ui;
+  const std::string uri = "postgresql://postgres:s3cret@/torva?host=" + ClusterFolder() +
+                          "&options=-csearch_path%3D" + schema_ + "&password=s3cret";
+  TfrmMain form(ContextFor(uri, host_), ui);
+  form.Show();
+  ASSERT_EQ(form.Tag(), 1) << (ui.messages.empty() ? "" : ui.messages.back());
+  EXPECT_EQ(form.ProjectName(), ClusterFolder() + "/torva/" + schema_);
+  EXPECT_TRUE(form.RequestClose());
+}
+
+TEST_F(PgFormTest, ASchemaWithoutTheProjectIsNamedWithoutThePassword) {
+  RecordingUi ui;
+  admin_->Execute("create schema " + schema_ + "_empty");
+  TfrmMain form(ContextFor("postgresql://postgres:s3cret@/torva?host=" + ClusterFolder() +
+                               "&options=-csearch_path%3D" + schema_ + "_empty",
+                           host_),
+                ui);
+  form.Show();
+  admin_->Execute("drop schema " + schema_ + "_empty");
+  ASSERT_FALSE(ui.messages.empty());
+  EXPECT_NE(ui.messages.front().find(schema_ + "_empty"), std::string::npos) << ui.messages.front();
+  EXPECT_EQ(ui.messages.front().find("s3cret"), std::string::npos) << ui.messages.front();
+}
+
 TEST_F(PgFormTest, ALockHeldByAnotherSessionIsWaitedForThenAskedAndNothingIsLost) {
   RecordingUi ui;
   TfrmMain form(ContextFor(uri_, host_), ui);

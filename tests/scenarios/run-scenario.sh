@@ -6,7 +6,8 @@
 #
 # With "postgres" the project database is a fresh schema on the tests' private PostgreSQL cluster
 # (TORVA_PG_STATE names it, see tests/postgres/cluster.sh), dropped at the end; the transcript must
-# be the same. tests/data/FILE.pg.sql stands in for tests/data/FILE.sql there when it exists.
+# be the same, or NAME.pg.expected where the engine's words differ. tests/data/FILE.pg.sql stands in
+# for tests/data/FILE.sql there when it exists.
 #
 # Directives (lines starting with "#! " anywhere in the script):
 #   #! args STAGE [TEXT3 [TEXT4 [OWNER [CONTRACTOR]]]]   the form's values ("" for an empty text)
@@ -31,6 +32,11 @@ data="$here/../data"
 name=$(basename "$script" .script)
 expected="$here/$name.expected"
 backend=${3:-sqlite}
+# The engine's own words after a Chinese cause differ between engines: NAME.pg.expected, when there
+# is one, is the transcript on PostgreSQL.
+if [ "$backend" = postgres ] && [ -f "$here/$name.pg.expected" ]; then
+  expected="$here/$name.pg.expected"
+fi
 
 if [ "$backend" = postgres ]; then
   skip=$(sed -n 's/^#! postgres skip //p' "$script")
