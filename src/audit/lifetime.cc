@@ -7,7 +7,6 @@
 #include "audit/tfrm_main.h"
 #include "db/backend.h"
 #include "db/connection_string.h"
-#include "db/query.h"
 #include "text/error.h"
 #include "text/number_text.h"
 #include "text/strings.h"
@@ -99,6 +98,7 @@ void TfrmMain::FormClose() {
     SaveCoefficientList();
   }
   ac_gc_.reset();
+  q_kcsj_.reset();
 }
 
 void TfrmMain::RzButton1Click() { RequestClose(); }
@@ -139,6 +139,7 @@ std::string TfrmMain::ProjectName() const {
 void TfrmMain::ProbeFeeStandard() {
   q_kcsj_connection_ =
       db::JetConnectionString(context_.host_folder + std::string(kFeeStandardFile));
+  q_kcsj_.reset();
   try {
     OpenFeeStandard(std::string(kFeeStandardProbe));
   } catch (const std::exception&) {
@@ -172,7 +173,8 @@ db::ResultPtr TfrmMain::OpenSql(const std::string& sql) {
 }
 
 db::ResultPtr TfrmMain::OpenFeeStandard(const std::string& sql) {
-  return db::OpenOnOwnConnection(q_kcsj_connection_, sql);
+  if (!q_kcsj_) q_kcsj_ = db::OpenConnection(q_kcsj_connection_, db::OpenOptions{.read_only = true});
+  return q_kcsj_->Open(sql);
 }
 
 double TfrmMain::TextToFloat(std::string_view text) {

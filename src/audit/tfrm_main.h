@@ -126,7 +126,8 @@ class TfrmMain {
   bool ExecSql(const std::string& sql);
   // Shows a failed write of the save in ExecSql's dialog, each distinct text once per save.
   void ShowSaveFailure(const std::string& text);
-  // Q_KCSJ: runs a statement on the fee standard, connected afresh for that one result.
+  // Q_KCSJ: runs a statement on the fee standard, on a read-only connection of its own that reads
+  // the file as it is now (connection.h, OpenOptions::read_only).
   db::ResultPtr OpenFeeStandard(const std::string& sql);
   // TextToFloat with its message shown through the UI.
   double TextToFloat(std::string_view text);
@@ -245,6 +246,7 @@ class TfrmMain {
 
   std::unique_ptr<db::Connection> ac_gc_;  // AC_GC, the project database; null when not connected
   std::string q_kcsj_connection_;           // Q_KCSJ's own connection string, the fee standard
+  std::unique_ptr<db::Connection> q_kcsj_;  // connected at its first statement
   // The fee expressions' engine, private to the form.
   std::unique_ptr<db::ArithmeticEngine> arithmetic_ = db::NewArithmeticEngine();
 

@@ -71,13 +71,15 @@ class Result {
   virtual double NumberAt(int index) const = 0;
 
  private:
-  friend class OwningResult;  // query.cc: a result that owns its connection passes these on
   int IndexOf(std::string_view column) const;  // throws when the result has no such column
 };
 using ResultPtr = std::unique_ptr<Result>;
 
 struct OpenOptions {
-  bool read_only = false;  // never write (the fee standard); a file engine opens the file so
+  // Never write (the fee standard); a file engine opens the file so. A read-only connection reads
+  // the database as it is at each statement: a file replaced, removed or written to by another
+  // program since is connected afresh there, and its failure met there.
+  bool read_only = false;
   // Check the database's pages once when it opens for writing: a damaged database is then known
   // (WriteBlocker) before the save writes into it.
   bool check_integrity = false;

@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
+#include <utility>
 
 #include "db/arithmetic_engine.h"
 #include "db/sqlite/functions.h"
@@ -26,10 +28,32 @@ class SqliteArithmetic final : public ArithmeticEngine {
       db_ = nullptr;
     }
   }
-  ~SqliteArithmetic() override { sqlite3_close(db_); }
+  ~SqliteArithmetic() override {
+    prepared_.clear();
+    sqlite3_close(db_);
+  }
 
   std::optional<double> Evaluate(const std::string& expression) override {
     if (db_ == nullptr) throw Error("计算式无法计算：计算引擎无法启动");
+    sqlite3_stmt* const stmt = Prepared(expression);
+    const int rc = sqlite3_step(stmt);
+    std::optional<double> value;
+    if (rc == SQLITE_ROW && sqlite3_column_type(stmt, 0) != SQLITE_NULL) {
+      value = sqlite3_column_double(stmt, 0);
+    }
+    const std::optional<DbError> error =
+        rc == SQLITE_ROW ? std::nullopt : std::optional<DbError>(LastError(db_));
+    sqlite3_reset(stmt);
+    if (error) throw *error;
+    return value;
+  }
+
+ private:
+  // The statement of `expression`, prepared once: the fee cascades evaluate the same few
+  // expressions at every keystroke (a bounded set, emptied when full).
+  sqlite3_stmt* Prepared(const std::string& expression) {
+    const auto found = prepared_.find(expression);
+    if (found != prepared_.end()) return found->second.get();
     const std::string sql = TranslateDialect("select " + expression + " as HJ");
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &raw, nullptr) !=
@@ -39,15 +63,15 @@ class SqliteArithmetic final : public ArithmeticEngine {
       // run of signs).
       throw Error("计算式太复杂，无法计算（" + std::string(sqlite3_errmsg(db_)) + "）");
     }
-    const Statement stmt(raw);
-    const int rc = sqlite3_step(stmt.get());
-    if (rc != SQLITE_ROW) throw LastError(db_);
-    if (sqlite3_column_type(stmt.get(), 0) == SQLITE_NULL) return std::nullopt;
-    return sqlite3_column_double(stmt.get(), 0);
+    Statement stmt(raw);
+    if (prepared_.size() >= kPreparedKept) prepared_.clear();
+    return prepared_.emplace(expression, std::move(stmt)).first->second.get();
   }
 
- private:
+  static constexpr std::size_t kPreparedKept = 64;
+
   sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, Statement> prepared_;
 };
 
 }  // namespace

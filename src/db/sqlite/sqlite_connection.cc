@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 #include <string_view>
 #include <system_error>
@@ -76,27 +78,9 @@ DbError LastError(sqlite3* db) {
 
 void StatementFinalizer::operator()(sqlite3_stmt* stmt) const noexcept { sqlite3_finalize(stmt); }
 
-SqliteConnection::SqliteConnection(const std::string& path, const OpenOptions& options) {
-  CheckFile(path);
-  const int flags = (options.read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                    SQLITE_OPEN_NOMUTEX;  // no SQLITE_OPEN_CREATE: never make a new file
-  sqlite3* db = nullptr;
-  name_ = std::make_unique<OpenableName>(path);
-  int rc = sqlite3_open_v2(name_->name().c_str(), &db, flags, name_->vfs());
-  if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db, kBusyTimeoutMs);
-  // Reading the schema proves that the file is a database: sqlite3_open_v2 reads nothing yet.
-  if (rc == SQLITE_OK) {
-    rc = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
-  }
-  if (rc == SQLITE_OK) rc = RegisterDialectFunctions(db);
-  if (rc != SQLITE_OK) {
-    const DbError error = db != nullptr ? LastError(db)
-                                        : DbError(FailureKind::kCannotOpen, sqlite3_errstr(rc));
-    sqlite3_close_v2(db);
-    throw error;
-  }
-  db_ = db;
-  path_ = path;
+SqliteConnection::SqliteConnection(const std::string& path, const OpenOptions& options)
+    : path_(path), options_(options) {
+  Connect();
   if (options.check_integrity && !options.read_only && sqlite3_db_readonly(db_, "main") != 1) {
     // A damaged page the form's own statements never read would go unnoticed, and the save would
     // write into the damaged file.
@@ -114,11 +98,61 @@ SqliteConnection::SqliteConnection(const std::string& path, const OpenOptions& o
   }
 }
 
-SqliteConnection::~SqliteConnection() {
+bool SqliteConnection::Identify(const std::string& path, FileIdentity* identity) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return false;
+  identity->device = status.st_dev;
+  identity->inode = status.st_ino;
+  identity->size = status.st_size;
+  identity->modified_ns =
+      static_cast<long long>(status.st_mtim.tv_sec) * 1000000000LL + status.st_mtim.tv_nsec;
+  return true;
+}
+
+void SqliteConnection::Connect() {
+  const std::string& path = path_;
+  CheckFile(path);
+  const OpenOptions& options = options_;
+  const int flags = (options.read_only ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
+                    SQLITE_OPEN_NOMUTEX;  // no SQLITE_OPEN_CREATE: never make a new file
+  sqlite3* db = nullptr;
+  name_ = std::make_unique<OpenableName>(path);
+  int rc = sqlite3_open_v2(name_->name().c_str(), &db, flags, name_->vfs());
+  if (rc == SQLITE_OK) rc = sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  // Reading the schema proves that the file is a database: sqlite3_open_v2 reads nothing yet.
+  if (rc == SQLITE_OK) {
+    rc = sqlite3_exec(db, "select count(*) from sqlite_master", nullptr, nullptr, nullptr);
+  }
+  if (rc == SQLITE_OK) rc = RegisterDialectFunctions(db);
+  if (rc != SQLITE_OK) {
+    const DbError error = db != nullptr ? LastError(db)
+                                        : DbError(FailureKind::kCannotOpen, sqlite3_errstr(rc));
+    sqlite3_close_v2(db);
+    name_.reset();
+    throw error;
+  }
+  db_ = db;
+  // Taken after the schema was read, which is all an opening reads.
+  if (!Identify(path_, &identity_)) identity_ = FileIdentity{};
+}
+
+void SqliteConnection::Disconnect() {
   idle_.clear();
   // close_v2: a result that still holds a statement keeps the handle alive until it lets go.
   sqlite3_close_v2(db_);
+  db_ = nullptr;
 }
+
+void SqliteConnection::FollowFile() {
+  if (!options_.read_only) return;
+  FileIdentity now;
+  if (db_ != nullptr && Identify(path_, &now) && now == identity_) return;
+  // Replaced, removed or written to since: the file as it is now is read, or its failure met here.
+  Disconnect();
+  Connect();
+}
+
+SqliteConnection::~SqliteConnection() { Disconnect(); }
 
 const std::string& SqliteConnection::Translation(const std::string& sql) {
   const auto found = translations_.find(sql);
@@ -154,7 +188,12 @@ void SqliteConnection::RunToEnd(Statement statement, const std::string& key) {
   throw error;
 }
 
+DbError SqliteConnection::NotConnected() {
+  return DbError(FailureKind::kCannotOpen, "The database connection is not open.");
+}
+
 Statement SqliteConnection::Prepare(const std::string& sql, std::string* key) {
+  if (db_ == nullptr) throw NotConnected();
   std::vector<std::string> values;
   const std::string& translated = Translation(LiteralsAsParameters(sql, &values));
   Statement stmt = TakeIdle(translated);
@@ -190,12 +229,14 @@ Statement SqliteConnection::Prepare(const std::string& sql, std::string* key) {
 }
 
 ResultPtr SqliteConnection::Open(const std::string& sql) {
+  FollowFile();
   std::string key;
   Statement stmt = Prepare(sql, &key);
   return std::make_unique<SqliteResult>(this, std::move(stmt), std::move(key));
 }
 
 void SqliteConnection::Execute(const std::string& sql) {
+  FollowFile();
   std::string key;
   Statement stmt = Prepare(sql, &key);
   RunToEnd(std::move(stmt), key);
@@ -204,6 +245,7 @@ void SqliteConnection::Execute(const std::string& sql) {
 void SqliteConnection::RunNative(const std::string& sql) {
   // The save runs the same few transaction statements around every key: each is prepared once and
   // kept, beside the translated statements (a NUL in front keeps the two kinds of key apart).
+  if (db_ == nullptr) throw NotConnected();
   const std::string key = std::string(1, '\0') + sql;
   Statement stmt = TakeIdle(key);
   if (!stmt) {
@@ -223,7 +265,7 @@ void SqliteConnection::Begin() { RunNative("BEGIN IMMEDIATE"); }
 void SqliteConnection::Commit() { RunNative("COMMIT"); }
 
 void SqliteConnection::Rollback() {
-  if (sqlite3_get_autocommit(db_) != 0) return;  // no transaction, or SQLite rolled it back
+  if (db_ == nullptr || sqlite3_get_autocommit(db_) != 0) return;  // no transaction, or SQLite rolled it back
   RunNative("ROLLBACK");
 }
 
@@ -236,6 +278,7 @@ void SqliteConnection::RollbackToSavepoint(const std::string& name) {
 }
 
 std::optional<DbError> SqliteConnection::WriteBlocker() const {
+  if (db_ == nullptr) return NotConnected();
   // SQLite lets a transaction begin on a file it may only read; the first write would fail.
   if (sqlite3_db_readonly(db_, "main") == 1) {
     return DbError(FailureKind::kReadOnly, sqlite3_errstr(SQLITE_READONLY));

@@ -6,6 +6,8 @@
 #include <string>
 #include <unordered_map>
 
+#include <sys/types.h>
+
 #include "db/connection.h"
 
 struct sqlite3;
@@ -30,7 +32,10 @@ class SqliteConnection final : public Connection {
   // or a file that is not a database throws with a clear text, and no file is ever created. Sets a
   // busy timeout, so that another program's lock is waited for before a statement fails, and
   // registers the dialect's functions. With options.check_integrity (and not read-only), runs
-  // SQLite's quick check once: a damaged file opens, but WriteBlocker then tells kDamaged.
+  // SQLite's quick check once: a damaged file opens, but WriteBlocker then tells kDamaged. A
+  // read-only connection follows its file: a file replaced, removed or written to since the last
+  // statement is connected afresh at the next one, so that the failure or the new contents are met
+  // exactly there (the fee standard may be replaced while the form is open).
   SqliteConnection(const std::string& path, const OpenOptions& options);
   ~SqliteConnection() override;
 
@@ -63,6 +68,21 @@ class SqliteConnection final : public Connection {
   static constexpr int kBusyTimeoutMs = 5000;
 
  private:
+  struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long long modified_ns = 0;
+    bool operator==(const FileIdentity&) const = default;
+  };
+  static bool Identify(const std::string& path, FileIdentity* identity);
+
+  static DbError NotConnected();
+  void Connect();     // opens path_ with options_; throws, leaving db_ null, when it cannot
+  void Disconnect();  // harmless when not connected
+  // For a read-only connection: connects afresh unless connected to the file as it is now.
+  void FollowFile();
+
   const std::string& Translation(const std::string& sql);
   // The kept statement of `key`, taken out of the cache; null when none is kept.
   Statement TakeIdle(const std::string& key);
@@ -74,6 +94,8 @@ class SqliteConnection final : public Connection {
   std::unique_ptr<OpenableName> name_;  // outlives db_: a long path's folder is held open by it
   sqlite3* db_ = nullptr;
   std::string path_;
+  OpenOptions options_;
+  FileIdentity identity_;
   std::optional<DbError> damaged_;  // what the quick check at opening found
   // Both caches are emptied when they grow past their bound: the form runs a few dozen statement
   // shapes again and again.

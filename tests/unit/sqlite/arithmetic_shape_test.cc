@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "db/arithmetic_engine.h"
 #include "db/dialect.h"
+#include "db/failure.h"
 #include "text/error.h"
 #include "text/number_text.h"
 #include "unit/error_of.h"
@@ -141,6 +143,23 @@ TEST(ArithmeticShapeTest, EveryAcceptedShapeEvaluatesOnTheFormsOwnEngine) {
     ASSERT_EQ(ErrorOf([&] { result = engine->Evaluate(expression); }), "no error") << expression;
     ASSERT_TRUE(result.has_value()) << expression;
     EXPECT_EQ(text::FormatGeneral(*result), value) << expression;
+  }
+}
+
+// The engine keeps what it prepared: an expression evaluated again, after an error of its own or
+// of another expression, gives the same value or the same error.
+TEST(ArithmeticShapeTest, AnExpressionEvaluatedAgainGivesTheSameValueOrError) {
+  const std::unique_ptr<ArithmeticEngine> engine = NewArithmeticEngine();
+  for (int round = 0; round < 3; ++round) {
+    EXPECT_EQ(ErrorOf([&] { engine->Evaluate("5*0/0*0.85"); }), "Division by zero");
+    EXPECT_EQ(engine->Evaluate("(1500+300*(12.5-10))*1.2"), std::optional<double>(2700));
+    EXPECT_EQ(engine->Evaluate("1%0"), std::nullopt);
+    try {
+      engine->Evaluate("7\\0");
+      ADD_FAILURE() << "no error";
+    } catch (const DbError& e) {
+      EXPECT_EQ(e.kind(), FailureKind::kDivisionByZero);
+    }
   }
 }
 

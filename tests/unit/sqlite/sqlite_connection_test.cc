@@ -16,7 +16,6 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
-#include "db/query.h"
 #include "text/error.h"
 #include "unit/error_of.h"
 
@@ -448,7 +447,7 @@ TEST_F(DbTest, AStatementOfAnotherConnectionIsNotKept) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// The fee standard, read on a connection of its own per result
+// The fee standard: a read-only connection kept open reads the file as it is at each statement
 
 class FeeStandardFileTest : public DbTest {
  protected:
@@ -456,6 +455,7 @@ class FeeStandardFileTest : public DbTest {
     DbTest::SetUp();
     fee_ = (dir_ / "GL.mgl").string();
     CreateFee(fee_, 20);
+    connection_ = OpenConnection(JetConnectionString(fee_), {.read_only = true});
   }
 
   static void CreateFee(const std::string& path, int charge) {
@@ -464,18 +464,21 @@ class FeeStandardFileTest : public DbTest {
   }
 
   std::string Lookup() {
-    return OpenOnOwnConnection(JetConnectionString(fee_), "select SFJJ from GL_FYFile where LX=4")
-        ->AsText("SFJJ");
+    return connection_->Open("select SFJJ from GL_FYFile where LX=4")->AsText("SFJJ");
   }
 
   std::string fee_;
+  std::unique_ptr<Connection> connection_;
 };
 
-TEST_F(FeeStandardFileTest, TheOwnConnectionIsReadOnly) {
+TEST_F(FeeStandardFileTest, AnUnchangedFileKeepsItsConnectionAndItsStatements) {
+  auto* sqlite = dynamic_cast<SqliteConnection*>(connection_.get());
+  ASSERT_NE(sqlite, nullptr);
   EXPECT_EQ(Lookup(), "20");
-  EXPECT_EQ(ErrorOf([&] {
-              OpenOnOwnConnection(JetConnectionString(fee_), "delete from GL_FYFile");
-            }),
+  sqlite3* const handle = sqlite->handle();
+  EXPECT_EQ(Lookup(), "20");
+  EXPECT_EQ(sqlite->handle(), handle);
+  EXPECT_EQ(ErrorOf([&] { connection_->Execute("delete from GL_FYFile"); }),
             "attempt to write a readonly database");
 }
 
