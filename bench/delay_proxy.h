@@ -31,8 +31,8 @@ class DelayProxy {
     listener_ = socket(AF_UNIX, SOCK_STREAM, 0);
     const sockaddr_un address = Address(listen_path);
     unlink(listen_path.c_str());
-    if (listener_ < 0 || bind(listener_, reinterpret_cast<const sockaddr*>(&address),
-                              sizeof address) != 0 ||
+    if (listener_ < 0 ||
+        bind(listener_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         listen(listener_, 16) != 0) {
       throw std::runtime_error("delay proxy: cannot listen on " + listen_path);
     }
@@ -79,8 +79,14 @@ class DelayProxy {
         close(fds[1]);
         delete[] fds;
       });
-      pumps_.emplace_back([this, sockets] { Pump(sockets[0], sockets[1]); (void)sockets; });
-      pumps_.emplace_back([this, sockets] { Pump(sockets[1], sockets[0]); (void)sockets; });
+      pumps_.emplace_back([this, sockets] {
+        Pump(sockets[0], sockets[1]);
+        (void)sockets;
+      });
+      pumps_.emplace_back([this, sockets] {
+        Pump(sockets[1], sockets[0]);
+        (void)sockets;
+      });
     }
   }
 

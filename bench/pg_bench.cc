@@ -3,10 +3,10 @@
 // every chunk back 0 or 10 ms each way; at 10 ms each round trip costs 20 ms of wall time, so the
 // wall time of a figure divided by 20 ms counts its round trips.
 //
-// BM_PgOpen: connect, load, refresh at stage "4", every recalculation. BM_PgSave: the close (87 keys).
-// BM_PgKeystroke: a keystroke in T_44, both fee cascades down to the cover (no round trip: the fee
-// standard is a file and fee expressions never reach the server). Beside them, a raw libpq program
-// that sends the same statements one by one: BM_RawPgOpen, BM_RawPgSave.
+// BM_PgOpen: connect, load, refresh at stage "4", every recalculation. BM_PgSave: the close (87
+// keys). BM_PgKeystroke: a keystroke in T_44, both fee cascades down to the cover (no round trip:
+// the fee standard is a file and fee expressions never reach the server). Beside them, a raw libpq
+// program that sends the same statements one by one: BM_RawPgOpen, BM_RawPgSave.
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 
@@ -78,8 +78,8 @@ class PgSetup {
           (dir / ".s.PGSQL.5432").string(), socket_dir_ + "/.s.PGSQL.5432",
           std::chrono::milliseconds(delay_ms)));
     }
-    return "postgresql:///torva?host=" + dir.string() +
-           "&user=postgres&options=-csearch_path%3D" + schema_;
+    return "postgresql:///torva?host=" + dir.string() + "&user=postgres&options=-csearch_path%3D" +
+           schema_;
   }
 
   const std::string& host() const { return host_; }

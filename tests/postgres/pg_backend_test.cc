@@ -1,4 +1,6 @@
 // The PostgreSQL backend through the storage interface, on the private cluster.
+#include "db/postgres/pg_backend.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,7 +12,6 @@
 
 #include "db/connection.h"
 #include "db/failure.h"
-#include "db/postgres/pg_backend.h"
 #include "postgres/pg_test_support.h"
 #include "text/error.h"
 #include "unit/error_of.h"
@@ -40,8 +41,8 @@ std::optional<FailureKind> KindOf(Action action) {
 
 TEST_F(PgBackendTest, InitCreatesTheTablesInTheFirstSchemaOfTheSearchPathOnce) {
   CreateProject();
-  const ResultPtr tables = admin_->Open(
-      "select count(*) as N from pg_tables where schemaname='" + schema_ + "'");
+  const ResultPtr tables =
+      admin_->Open("select count(*) as N from pg_tables where schemaname='" + schema_ + "'");
   EXPECT_EQ(tables->AsText("N"), "3");
   const std::string again = ErrorOf([&] { CreateProject(); });
   EXPECT_NE(again.find("G_GCCS, G_QF, P_ZHZ"), std::string::npos) << again;
@@ -101,8 +102,9 @@ TEST_F(PgBackendTest, TextsGoThroughUnchangedWhateverTheyHold) {
   CreateProject();
   auto connection = Connect();
   const std::string value = "it's \\ \"引号\" $1 --; drop table G_QF";
-  connection->Execute("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'T_46','it''s \\ \"引号\" $1 "
-                      "--; drop table G_QF')");
+  connection->Execute(
+      "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'T_46','it''s \\ \"引号\" $1 "
+      "--; drop table G_QF')");
   const ResultPtr rows = connection->Open("select CSName,S_Val from G_GCCS where GCID=-1");
   ASSERT_FALSE(rows->Eof());
   EXPECT_EQ(rows->AsText("S_Val"), value);
@@ -141,10 +143,10 @@ TEST_F(PgBackendTest, ARoleWithoutWriteRightsIsKnownBeforeTheSave) {
   admin_->Execute("grant usage on schema " + schema_ + " to " + schema_ + "_reader");
   admin_->Execute("grant select on all tables in schema " + schema_ + " to " + schema_ + "_reader");
   {
-    auto reader = postgres::OpenDatabase(
-        "postgresql:///torva?host=" + ClusterFolder() + "&user=" + schema_ +
-            "_reader&options=-csearch_path%3D" + schema_,
-        {});
+    auto reader =
+        postgres::OpenDatabase("postgresql:///torva?host=" + ClusterFolder() + "&user=" + schema_ +
+                                   "_reader&options=-csearch_path%3D" + schema_,
+                               {});
     ASSERT_TRUE(reader->WriteBlocker().has_value());
     EXPECT_EQ(reader->WriteBlocker()->kind(), FailureKind::kReadOnly);
     EXPECT_EQ(KindOf([&] { reader->Execute("Delete from G_GCCS where GCID=-1"); }),
@@ -179,9 +181,9 @@ TEST_F(PgBackendTest, AFailedUnitLeavesNoTraceAndTheOthersAreKept) {
   ASSERT_TRUE(outcomes[1].statements[1].error.has_value());
   EXPECT_EQ(outcomes[1].statements[1].error->kind(), FailureKind::kMissingColumn);
   EXPECT_FALSE(outcomes[2].rolled_back);
-  const ResultPtr rows =
-      connection->Open("select string_agg(CSName || '=' || S_Val, ',' order by CSName) as R "
-                       "from G_GCCS where GCID=-1");
+  const ResultPtr rows = connection->Open(
+      "select string_agg(CSName || '=' || S_Val, ',' order by CSName) as R "
+      "from G_GCCS where GCID=-1");
   EXPECT_EQ(rows->AsText("R"), "A=1,B=old,C=3");
 }
 
@@ -189,29 +191,31 @@ TEST_F(PgBackendTest, ManyUnitsSentTogetherKeepEveryUnitButTheFailedOnes) {
   CreateProject();
   auto connection = Connect();
   std::vector<std::vector<std::string>> units;
-  for (int k = 0; k < 150; ++k) {
+  for (int k = 0; k < 300; ++k) {
     const std::string key = "K" + std::to_string(k);
     units.push_back({"Delete from G_GCCS where GCID=-1 and CSName='" + key + "'",
                      "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'" + key + "','v')"});
   }
   units[3][0] = "Delete from G_GCCS where GCID=-1 and NOPE='K3'";  // fails first, insert still runs
-  units[70][1] = "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'K70',2^2)";  // does not translate
-  units[149][1] = "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'K149',1/0)";
+  units[70][1] =
+      "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'K70',2^2)";  // does not translate
+  units[280][1] =
+      "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'K280',1/0)";  // a later pipeline
   connection->Begin();
   const auto outcomes = connection->RunUnits(units, "torva_key");
   connection->Commit();
-  ASSERT_EQ(outcomes.size(), 150u);
-  for (int k = 0; k < 150; ++k) {
-    const bool failed = k == 3 || k == 70 || k == 149;
+  ASSERT_EQ(outcomes.size(), 300u);
+  for (int k = 0; k < 300; ++k) {
+    const bool failed = k == 3 || k == 70 || k == 280;
     EXPECT_EQ(outcomes[k].rolled_back, failed) << k;
     EXPECT_EQ(outcomes[k].statements.size(), 2u) << k;
   }
   EXPECT_FALSE(outcomes[3].statements[1].error.has_value());  // ran, and was undone with its unit
-  EXPECT_EQ(outcomes[149].statements[1].error->kind(), FailureKind::kDivisionByZero);
+  EXPECT_EQ(outcomes[280].statements[1].error->kind(), FailureKind::kDivisionByZero);
   const ResultPtr rows = connection->Open(
       "select count(*) as N, count(distinct CSName) as D from G_GCCS where GCID=-1");
-  EXPECT_EQ(rows->AsText("N"), "147");
-  EXPECT_EQ(rows->AsText("D"), "147");
+  EXPECT_EQ(rows->AsText("N"), "297");
+  EXPECT_EQ(rows->AsText("D"), "297");
 }
 
 TEST_F(PgBackendTest, ACommitOfAFailedTransactionIsNoSuccess) {
@@ -297,8 +301,9 @@ TEST_F(PgBackendTest, ASessionTheServerEndedIsOpenedAgainOutsideATransactionOnly
             FailureKind::kConnectionLost);
   EXPECT_EQ(KindOf([&] { connection->Commit(); }), FailureKind::kConnectionLost);
   connection->Rollback();
-  EXPECT_EQ(connection->Open("select string_agg(cast(GCID as text), ',') as G from G_GCCS")->AsText("G"),
-            "2");
+  EXPECT_EQ(
+      connection->Open("select string_agg(cast(GCID as text), ',') as G from G_GCCS")->AsText("G"),
+      "2");
 }
 
 TEST_F(PgBackendTest, TheSecondHostServesWhenTheFirstIsDown) {

@@ -26,9 +26,9 @@ class HostFolder {
  public:
   HostFolder() : dir_(torva::testing::MakeTempFolder("torva-pg-form")) {
     fs::create_directories(dir_ / "Data");
-    torva::testing::RunSql(dir_ / "Data" / "GL.mgl",
-                           torva::testing::ReadFile(fs::path(TORVA_SOURCE_DIR) /
-                                                    "tests/data/small_fees.sql"));
+    torva::testing::RunSql(
+        dir_ / "Data" / "GL.mgl",
+        torva::testing::ReadFile(fs::path(TORVA_SOURCE_DIR) / "tests/data/small_fees.sql"));
   }
   ~HostFolder() {
     std::error_code ignored;
@@ -53,7 +53,8 @@ FormContext ContextFor(const std::string& uri, const HostFolder& host) {
 std::string StoredOn(db::Connection& connection, const std::string& key) {
   const db::ResultPtr rows = connection.Open(
       "select coalesce(string_agg(S_Val, '|'), '(no row)') as V from G_GCCS where GCID=-1 and "
-      "CSName='" + key + "'");
+      "CSName='" +
+      key + "'");
   return rows->AsText("V");
 }
 
@@ -71,9 +72,8 @@ class PgFormTest : public torva::testing::PgTest {
 
 TEST_F(PgFormTest, APasswordInTheUriIsNeverShown) {
   RecordingUi ui;
-  TfrmMain form(ContextFor("postgresql://postgres:s3cr%25et@/no_such_db?host=" + ClusterFolder(),
-                           host_),
-                ui);
+  TfrmMain form(
+      ContextFor("postgresql://postgres:s3cr%25et@/no_such_db?host=" + ClusterFolder(), host_), ui);
   form.Show();
   ASSERT_FALSE(ui.messages.empty());
   for (const std::string& message : ui.messages) {
@@ -114,7 +114,7 @@ TEST_F(PgFormTest, ALockHeldByAnotherSessionIsWaitedForThenAskedAndNothingIsLost
   ASSERT_EQ(form.Tag(), 1) << (ui.messages.empty() ? "" : ui.messages.back());
   form.SetText("T_46", "审计部");
   auto other = Connect();
-  other->Begin();  // another auditor's close under way, or a program writing the table
+  other->Begin();               // another auditor's close under way, or a program writing the table
   ui.answers.push_back(false);  // keep the form open
   EXPECT_FALSE(form.RequestClose());
   EXPECT_TRUE(ui.Saw("是否不保存参数直接关闭")) << (ui.messages.empty() ? "" : ui.messages.back());
@@ -144,7 +144,8 @@ TEST_F(PgFormTest, AUriNamingTwoHostsOpensOnTheSecondWhenTheFirstIsDown) {
   RecordingUi ui;
   TfrmMain form(ContextFor("postgresql:///torva?host=/nonexistent/folder," + ClusterFolder() +
                                "&user=postgres&target_session_attrs=read-write&options="
-                               "-csearch_path%3D" + schema_,
+                               "-csearch_path%3D" +
+                               schema_,
                            host_),
                 ui);
   form.Show();
@@ -166,15 +167,15 @@ class PgFormServerStopTest : public ::testing::Test {
     std::getline(in, folder);
     uri_ = "postgresql:///torva?host=" + folder + "&user=postgres";
     db::postgres::CreateProject(uri_);
-    db::postgres::OpenDatabase(uri_, {})
-        ->Execute("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'Auto','0')");
+    db::postgres::OpenDatabase(uri_, {})->Execute(
+        "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'Auto','0')");
   }
   void TearDown() override {
     if (!state_.empty()) Cluster("stop");
   }
   int Cluster(const std::string& action) const {
-    return std::system((std::string(TORVA_PG_CLUSTER) + " " + action + " " + state_ + " >/dev/null")
-                           .c_str());
+    return std::system(
+        (std::string(TORVA_PG_CLUSTER) + " " + action + " " + state_ + " >/dev/null").c_str());
   }
   std::string state_;
   std::string uri_;

@@ -41,8 +41,9 @@ class PgServerStopTest : public ::testing::Test {
 
   static std::string Rows(Connection& connection) {
     return connection
-        .Open("select coalesce(string_agg(CSName || '=' || S_Val, ',' order by CSName), '') as R "
-              "from G_GCCS where GCID=-1")
+        .Open(
+            "select coalesce(string_agg(CSName || '=' || S_Val, ',' order by CSName), '') as R "
+            "from G_GCCS where GCID=-1")
         ->AsText("R");
   }
 

@@ -17,7 +17,8 @@ using torva::testing::ErrorOf;
 // The form's own statements, as the server receives them.
 
 TEST(PgDialectTest, TheRefreshSumSendsItsItemAsAParameter) {
-  const PgStatement s = TranslateForPostgres("select sum(SGHJFY) as HJ from G_QF where XM=\"税金\"");
+  const PgStatement s =
+      TranslateForPostgres("select sum(SGHJFY) as HJ from G_QF where XM=\"税金\"");
   EXPECT_EQ(s.sql, "select sum(SGHJFY) as HJ from G_QF where XM=$1");
   EXPECT_EQ(s.values, std::vector<std::string>{"税金"});
   EXPECT_TRUE(s.formatted.empty());
@@ -43,7 +44,8 @@ TEST(PgDialectTest, FormatAtTheTopOfTheSelectListIsFormattedAsItIsRead) {
   EXPECT_EQ(s.formatted[0].column, 0);
   EXPECT_EQ(s.formatted[0].decimals, 2);
 
-  const PgStatement second = TranslateForPostgres("select XM, Format(f(a,b), '0.000') QTF, 1 from t");
+  const PgStatement second =
+      TranslateForPostgres("select XM, Format(f(a,b), '0.000') QTF, 1 from t");
   EXPECT_EQ(second.sql, "select XM, (f(a,b)) QTF, 1 from t");
   ASSERT_EQ(second.formatted.size(), 1u);
   EXPECT_EQ(second.formatted[0].column, 1);
@@ -105,11 +107,13 @@ TEST(PgDialectTest, WhatCannotBeSentFaithfullyIsRefusedWithAClearText) {
             std::string::npos);
   EXPECT_NE(ErrorOf([] { TranslateForPostgres("select IIF(a,b) as HJ"); }).find("IIF"),
             std::string::npos);
-  EXPECT_NE(ErrorOf([] { TranslateForPostgres("select Format(a,\"#,##0\") as F"); })
-                .find("unsupported pattern"),
+  EXPECT_NE(ErrorOf([] {
+              TranslateForPostgres("select Format(a,\"#,##0\") as F");
+            }).find("unsupported pattern"),
             std::string::npos);
-  EXPECT_NE(ErrorOf([] { TranslateForPostgres("select 1 from t where Format(a,\"0.00\")='1.00'"); })
-                .find("column of the result"),
+  EXPECT_NE(ErrorOf([] {
+              TranslateForPostgres("select 1 from t where Format(a,\"0.00\")='1.00'");
+            }).find("column of the result"),
             std::string::npos);
   EXPECT_NE(ErrorOf([] { TranslateForPostgres("select ? as HJ"); }).find("parameter"),
             std::string::npos);

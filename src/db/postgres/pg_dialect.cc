@@ -123,8 +123,8 @@ class Translator {
   }
 
   [[noreturn]] void Fail(const std::string& what) const {
-    throw Error("Cannot translate the SQL statement for PostgreSQL: " + what + " (statement: " +
-                Excerpt(sql_, 200) + ")");
+    throw Error("Cannot translate the SQL statement for PostgreSQL: " + what +
+                " (statement: " + Excerpt(sql_, 200) + ")");
   }
 
   // Appends a piece, keeping apart what the server would read as the start or end of a comment.
@@ -208,9 +208,9 @@ class Translator {
     std::size_t alias = close + 1;
     if (IsWord(alias, "as")) ++alias;
     const bool bare = alias == close + 1 && alias == to;
-    const bool named = alias + 1 == to && (IsKind(alias, TokenKind::kWord) ||
-                                           IsKind(alias, TokenKind::kBracketName) ||
-                                           IsKind(alias, TokenKind::kQuotedName));
+    const bool named = alias + 1 == to &&
+                       (IsKind(alias, TokenKind::kWord) || IsKind(alias, TokenKind::kBracketName) ||
+                        IsKind(alias, TokenKind::kQuotedName));
     if (!bare && !named) return false;  // Format inside a larger item: refused by Range
     const auto arguments = Arguments(from + 1, close);
     if (arguments.size() != 2) Fail("Format needs a value and a pattern");
@@ -325,7 +325,8 @@ class Translator {
   // A word at `k`: the dialect's own functions become the server's; returns the last piece used.
   std::size_t Word(std::size_t k, std::size_t to) {
     const Piece& piece = pieces_[k];
-    if (EqualsIgnoreCase(piece.text, "Mod")) Fail("'Mod' belongs to fee expressions, not statements");
+    if (EqualsIgnoreCase(piece.text, "Mod"))
+      Fail("'Mod' belongs to fee expressions, not statements");
     if (IsCall(k, "IIF")) {
       const std::size_t close = MatchingClose(k + 1);
       if (close >= to) Fail("')' is missing");
@@ -351,7 +352,9 @@ class Translator {
       return close;
     }
     if (IsCall(k, "Format")) {
-      Fail("Format is read only as a column of the result, as in select Format(QTFY,\"0.00\") as QTF");
+      Fail(
+          "Format is read only as a column of the result, as in select Format(QTFY,\"0.00\") as "
+          "QTF");
     }
     Append(piece.lead, piece.text);
     return k;
@@ -392,7 +395,8 @@ PgStatement TranslateForPostgres(std::string_view sql) {
   const char* lead_begin = sql.data();
   for (const Token& token : tokens) {
     if (token.kind == TokenKind::kBlank) continue;
-    const std::string_view lead(lead_begin, static_cast<std::size_t>(token.text.data() - lead_begin));
+    const std::string_view lead(lead_begin,
+                                static_cast<std::size_t>(token.text.data() - lead_begin));
     pieces.push_back({token.kind, lead, token.text});
     lead_begin = token.text.data() + token.text.size();
   }

@@ -31,8 +31,8 @@ struct FormattedColumn {
 };
 
 struct PgStatement {
-  std::string sql;                   // PostgreSQL's SQL, its literals as $1, $2, ...
-  std::vector<std::string> values;   // the parameters' texts, in order
+  std::string sql;                  // PostgreSQL's SQL, its literals as $1, $2, ...
+  std::vector<std::string> values;  // the parameters' texts, in order
   std::vector<FormattedColumn> formatted;
 };
 
@@ -60,13 +60,13 @@ enum class ValueKind {
 // number. NULL is the caller's affair.
 std::string FormatColumnValue(std::string_view text, ValueKind kind, int decimals);
 
-// A value as the form reads it as text: a float's general number text (1500, not 1500.0; 0.3 for the
-// sum 0.1+0.2), a numeric's general number text (12.50 is 12.5), anything else, integers included,
-// unchanged.
+// A value as the form reads it as text: a float's general number text (1500, not 1500.0; 0.3 for
+// the sum 0.1+0.2), a numeric's general number text (12.50 is 12.5), anything else, integers
+// included, unchanged.
 std::string ValueAsText(std::string_view text, ValueKind kind);
 
-// A number column's value as an 8-byte float (a float exactly as the server holds it, a numeric or an
-// integer rounded once); nullopt when the text is no number ("NaN").
+// A number column's value as an 8-byte float (a float exactly as the server holds it, a numeric or
+// an integer rounded once); nullopt when the text is no number ("NaN").
 std::optional<double> ValueAsNumber(std::string_view text, ValueKind kind);
 
 }  // namespace torva::db::postgres

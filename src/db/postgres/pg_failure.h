@@ -7,8 +7,8 @@
 
 namespace torva::db::postgres {
 
-// The kind of a failure from its SQLSTATE (five characters; empty when the server gave none, as when
-// the connection broke before an answer came). Connection failures (class 08, and the server
+// The kind of a failure from its SQLSTATE (five characters; empty when the server gave none, as
+// when the connection broke before an answer came). Connection failures (class 08, and the server
 // shutting down, 57P01..57P03) are kConnectionLost; a lock not granted within lock_timeout (55P03)
 // and a deadlock (40P01) kLocked; a read-only transaction (25006) and a missing privilege (42501)
 // kReadOnly; a full disk (53100) kFull; an undefined table or schema (42P01, 3F000)

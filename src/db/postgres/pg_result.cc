@@ -43,7 +43,8 @@ class PgResult final : public Result {
     const int columns = PQnfields(result_.get());
     decimals_.assign(static_cast<std::size_t>(columns), -1);
     for (const FormattedColumn& column : formatted) {
-      if (column.column < columns) decimals_[static_cast<std::size_t>(column.column)] = column.decimals;
+      if (column.column < columns)
+        decimals_[static_cast<std::size_t>(column.column)] = column.decimals;
     }
     // Format's failures belong to the statement, as they do when an engine computes them: a text
     // that is no number fails the Open, not a later read.
@@ -52,9 +53,9 @@ class PgResult final : public Result {
       for (int column = 0; column < columns; ++column) {
         const int decimals = decimals_[static_cast<std::size_t>(column)];
         if (decimals < 0 || PQgetisnull(result_.get(), row, column)) continue;
-        formatted_[Cell(row, column)] = FormatColumnValue(
-            PQgetvalue(result_.get(), row, column),
-            KindOfType(PQftype(result_.get(), column)), decimals);
+        formatted_[Cell(row, column)] =
+            FormatColumnValue(PQgetvalue(result_.get(), row, column),
+                              KindOfType(PQftype(result_.get(), column)), decimals);
       }
     }
   }
@@ -65,7 +66,8 @@ class PgResult final : public Result {
   }
   std::vector<std::string> ColumnNames() const override {
     std::vector<std::string> names;
-    for (int k = 0; k < PQnfields(result_.get()); ++k) names.emplace_back(PQfname(result_.get(), k));
+    for (int k = 0; k < PQnfields(result_.get()); ++k)
+      names.emplace_back(PQfname(result_.get(), k));
     return names;
   }
 
@@ -108,7 +110,7 @@ class PgResult final : public Result {
   PgResultPtr result_;
   int rows_ = 0;
   int row_ = 0;
-  std::vector<int> decimals_;         // per column: the Format's decimals, -1 when none
+  std::vector<int> decimals_;           // per column: the Format's decimals, -1 when none
   std::vector<std::string> formatted_;  // per row and column: the Format columns' texts
 };
 

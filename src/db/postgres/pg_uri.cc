@@ -39,7 +39,8 @@ std::string PercentDecoded(std::string_view text) {
 
 std::size_t SchemeLength(std::string_view text) {
   for (std::string_view scheme : {"postgresql://", "postgres://"}) {
-    if (text.size() >= scheme.size() && text::EqualsIgnoreCase(text.substr(0, scheme.size()), scheme))
+    if (text.size() >= scheme.size() &&
+        text::EqualsIgnoreCase(text.substr(0, scheme.size()), scheme))
       return scheme.size();
   }
   return 0;
@@ -56,9 +57,8 @@ std::vector<Span> UriPasswords(std::string_view uri) {
   std::vector<Span> spans;
   const std::size_t start = SchemeLength(uri);
   const std::size_t query = uri.find('?', start);
-  const std::string_view authority = uri.substr(start, query == std::string_view::npos
-                                                          ? std::string_view::npos
-                                                          : query - start);
+  const std::string_view authority =
+      uri.substr(start, query == std::string_view::npos ? std::string_view::npos : query - start);
   // The last '@' before the query: a password holding a raw '@' or '/' is still covered whole.
   const std::size_t at = authority.rfind('@');
   if (at != std::string_view::npos) {
@@ -74,8 +74,8 @@ std::vector<Span> UriPasswords(std::string_view uri) {
     if (end == std::string_view::npos) end = uri.size();
     const std::string_view pair = uri.substr(k, end - k);
     const std::size_t equals = pair.find('=');
-    if (equals != std::string_view::npos &&
-        PercentDecoded(pair.substr(0, equals)) == "password" && equals + 1 < pair.size()) {
+    if (equals != std::string_view::npos && PercentDecoded(pair.substr(0, equals)) == "password" &&
+        equals + 1 < pair.size()) {
       spans.push_back({k + equals + 1, end});
     }
     k = end + 1;
@@ -83,7 +83,9 @@ std::vector<Span> UriPasswords(std::string_view uri) {
   return spans;
 }
 
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+bool IsSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
 
 // Where the passwords of a keyword/value string stand: key = value, the value bare or in single
 // quotes with backslash escapes, as libpq reads it.

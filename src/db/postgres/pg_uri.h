@@ -17,8 +17,8 @@ bool IsPostgresUri(std::string_view data_source);
 std::string MaskPassword(std::string_view uri);
 
 // `message` (libpq's or the server's words about `uri`) with every password of `uri`, as written
-// and as decoded, replaced by "***", and `uri` itself by its masked form. libpq quotes the pieces of
-// a URI it cannot read, and those may be a password.
+// and as decoded, replaced by "***", and `uri` itself by its masked form. libpq quotes the pieces
+// of a URI it cannot read, and those may be a password.
 std::string ScrubPasswords(std::string_view message, std::string_view uri);
 
 }  // namespace torva::db::postgres
