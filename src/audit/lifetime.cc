@@ -5,8 +5,8 @@
 #include "audit/failure_text.h"
 #include "audit/handlers.h"
 #include "audit/tfrm_main.h"
-#include "db/backend.h"
 #include "db/connection_string.h"
+#include "db/data_source.h"
 #include "text/error.h"
 #include "text/number_text.h"
 #include "text/strings.h"
@@ -126,12 +126,8 @@ bool TfrmMain::Connect() {
 }
 
 std::string TfrmMain::ProjectName() const {
-  for (const db::Backend& backend : db::Backends()) {
-    if (!backend.takes(context_.db_path)) continue;
-    if (std::string_view(backend.name) == "sqlite") {
-      return std::filesystem::path(context_.db_path).filename().string();
-    }
-    break;
+  if (db::IsFileSource(context_.db_path)) {
+    return std::filesystem::path(context_.db_path).filename().string();
   }
   return ac_gc_ ? ac_gc_->DisplayName() : std::string();
 }
