@@ -380,7 +380,9 @@ std::optional<long double> ReadFloat(std::string_view text) {
 
 std::optional<long double> NumberOf(std::string_view text, ValueKind kind) {
   switch (kind) {
-    case ValueKind::kFloat4: return ReadFloat<float>(text);
+    // A real's text is the amount as it was written (1.1, where the float itself is
+    // 1.10000002384...): read as a double, it is the value an SQLite file would hold for it.
+    case ValueKind::kFloat4: return ReadFloat<double>(text);
     case ValueKind::kFloat8: return ReadFloat<double>(text);
     default: return text::ParseStrict(text);
   }

@@ -45,7 +45,7 @@ PgStatement TranslateForPostgres(std::string_view sql);
 
 // How a column's value came from the server, for the readings below.
 enum class ValueKind {
-  kFloat4,   // real: its text is the shortest that reads back as that float
+  kFloat4,   // real: its text is the shortest that reads back as that float, read as a double
   kFloat8,   // double precision: likewise
   kNumeric,  // numeric: the text is the exact decimal value
   kInteger,  // smallint, integer, bigint
