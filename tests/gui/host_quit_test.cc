@@ -19,7 +19,8 @@ namespace {
 // The saved value of parameter `key`, or "(none)".
 std::string SavedParam(const std::string& db_path, const std::string& key) {
   try {
-    const db::ResultPtr row = ConnectTo(db_path)->Open(
+    const std::unique_ptr<db::Connection> connection = ConnectTo(db_path);
+    const db::ResultPtr row = connection->Open(
         "SELECT S_Val FROM G_GCCS WHERE GCID=-1 AND CSName='" + key + "'");
     if (!row->Eof()) return row->AsText("S_Val");
   } catch (const std::exception&) {

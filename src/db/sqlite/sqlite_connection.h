@@ -64,6 +64,10 @@ class SqliteConnection final : public Connection {
   // Takes back a statement that Prepare handed out with `key`, to be reused.
   void Release(Statement statement, const std::string& key);
 
+  // Expires when the connection is destroyed: a result that outlives it (against the contract)
+  // then finalizes its statement on the handle SQLite keeps for it, instead of touching this.
+  std::weak_ptr<void> lifetime() const { return lifetime_; }
+
   // How long a statement waits for another program's lock before it fails.
   static constexpr int kBusyTimeoutMs = 5000;
 
@@ -96,6 +100,7 @@ class SqliteConnection final : public Connection {
   std::string path_;
   OpenOptions options_;
   FileIdentity identity_;
+  std::shared_ptr<void> lifetime_ = std::make_shared<char>(0);
   std::optional<DbError> damaged_;  // what the quick check at opening found
   // Both caches are emptied when they grow past their bound: the form runs a few dozen statement
   // shapes again and again.

@@ -9,11 +9,16 @@
 namespace torva::db::sqlite {
 
 SqliteResult::SqliteResult(SqliteConnection* connection, Statement statement, std::string key)
-    : connection_(connection), stmt_(std::move(statement)), key_(std::move(key)) {
+    : connection_(connection),
+      connection_alive_(connection->lifetime()),
+      stmt_(std::move(statement)),
+      key_(std::move(key)) {
   Step();
 }
 
-SqliteResult::~SqliteResult() { connection_->Release(std::move(stmt_), key_); }
+SqliteResult::~SqliteResult() {
+  if (!connection_alive_.expired()) connection_->Release(std::move(stmt_), key_);
+}
 
 void SqliteResult::Step() {
   has_row_ = false;

@@ -1,6 +1,7 @@
 // One statement's rows on an SQLite connection, read from the file as the cursor moves.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,7 @@ class SqliteResult final : public Result {
   void Step();  // one row further; has_row_ tells whether there is one
 
   SqliteConnection* connection_;
+  std::weak_ptr<void> connection_alive_;
   Statement stmt_;
   std::string key_;
   bool has_row_ = false;

@@ -394,6 +394,20 @@ TEST_F(DbTest, AResultLetsGoOfTheFileWhenItCloses) {
   sqlite3_close(other);
 }
 
+// Against the contract, a result kept after its connection: it closes without touching the
+// connection that is gone (the sanitizer build watches for that).
+TEST_F(DbTest, AResultOutlivingItsConnectionClosesSafely) {
+  ResultPtr result;
+  {
+    const std::unique_ptr<Connection> connection = Connect();
+    result = connection->Open("select CSName from G_GCCS order by CSName");
+  }
+  EXPECT_EQ(result->AsText("CSName"), "JGGR");
+  result.reset();
+  // The file is free again.
+  EXPECT_NO_THROW(Connect()->Execute("delete from G_GCCS"));
+}
+
 TEST_F(DbTest, LiteralsKeepTheirValuesWhenBound) {
   const std::unique_ptr<Connection> connection = Connect();
   connection->Execute(
