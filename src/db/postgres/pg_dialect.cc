@@ -92,6 +92,9 @@ bool IsReservedWord(std::string_view word) {
 
 class Translator {
  public:
+  // Far deeper than any statement of the form; the server's own parser stops earlier still.
+  static constexpr int kMaxDepth = 200;
+
   Translator(std::string_view sql, std::vector<Piece> pieces, std::string_view tail)
       : sql_(sql), pieces_(std::move(pieces)), tail_(tail) {}
 
@@ -273,6 +276,8 @@ class Translator {
 
   // Writes the pieces [from, to).
   void Range(std::size_t from, std::size_t to) {
+    // IIF, IsNull and divisors nest by recursion; hostile text must not exhaust the stack.
+    if (++depth_ > kMaxDepth) Fail("the statement is nested too deeply");
     for (std::size_t k = from; k < to; ++k) {
       const Piece& piece = pieces_[k];
       switch (piece.kind) {
@@ -304,6 +309,7 @@ class Translator {
       }
       Append(piece.lead, piece.text);
     }
+    --depth_;
   }
 
   // a / b: b read as a double, so that two integers divide as reals. The server refuses a zero
@@ -365,6 +371,7 @@ class Translator {
   std::string_view tail_;
   std::string sql_out_;
   PgStatement out_;
+  int depth_ = 0;
 };
 
 // Reads the shortest text of a float back as that very float, then widens it exactly.

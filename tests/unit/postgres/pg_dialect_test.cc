@@ -119,6 +119,26 @@ TEST(PgDialectTest, WhatCannotBeSentFaithfullyIsRefusedWithAClearText) {
             std::string::npos);
 }
 
+TEST(PgDialectTest, HostileNestingIsRefusedNotACrash) {
+  std::string iifs = "select ";
+  std::string divisions = "select 1";
+  for (int k = 0; k < 100000; ++k) {
+    iifs += "IIF(a,b,";
+    divisions += "/(1";
+  }
+  iifs += "c" + std::string(100000, ')');
+  divisions += std::string(100000, ')');
+  EXPECT_NE(ErrorOf([&] { TranslateForPostgres(iifs); }).find("nested too deeply"),
+            std::string::npos);
+  EXPECT_NE(ErrorOf([&] { TranslateForPostgres(divisions); }).find("nested too deeply"),
+            std::string::npos);
+  std::string nested = "select ";
+  for (int k = 0; k < 50; ++k) nested += "IIF(a=\"x\",1/(";
+  nested += "2";
+  for (int k = 0; k < 50; ++k) nested += "),0)";
+  EXPECT_NO_THROW(TranslateForPostgres(nested));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Values read back.
 
