@@ -11,6 +11,9 @@ packages="$packages fonts-arphic-uming poppler-utils"
 # The window: Qt's own texts in Chinese, and the X11 hints that leave out the maximise button; a
 # window manager and xprop to test what it makes of them.
 packages="$packages qt6-translations-l10n libxcb1-dev openbox x11-utils"
+# The project database on a PostgreSQL server: libpq to reach it, and Debian's server, whose
+# private cluster the tests start on a Unix socket of their own.
+packages="$packages libpq-dev postgresql-15"
 case "${1:-}" in
   fuzz) packages="$packages clang-14 libclang-rt-14-dev" ;;
   bench) packages="$packages libbenchmark-dev" ;;

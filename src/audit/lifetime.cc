@@ -1,10 +1,12 @@
 // Showing and closing the form, the two connections, the statement helpers and the error display.
 #include <exception>
+#include <filesystem>
 
 #include "audit/failure_text.h"
 #include "audit/handlers.h"
 #include "audit/tfrm_main.h"
 #include "db/connection_string.h"
+#include "db/data_source.h"
 #include "text/error.h"
 #include "text/number_text.h"
 #include "text/strings.h"
@@ -114,13 +116,20 @@ bool TfrmMain::Connect() {
     const auto* failure = dynamic_cast<const db::DbError*>(&e);
     if (connection && failure != nullptr &&
         failure->kind() == db::FailureKind::kMissingTable) {
-      text = std::string(kNoProjectDatabase) + context_.db_path + "（" + e.what() + "）";
+      text = std::string(kNoProjectDatabase) + connection->DisplayName() + "（" + e.what() + "）";
     }
     ui_.ShowMessage(kNotice, text, MessageIcon::kExclamation);
     return false;
   }
   ac_gc_ = std::move(connection);
   return true;
+}
+
+std::string TfrmMain::ProjectName() const {
+  if (db::IsFileSource(context_.db_path)) {
+    return std::filesystem::path(context_.db_path).filename().string();
+  }
+  return ac_gc_ ? ac_gc_->DisplayName() : std::string();
 }
 
 void TfrmMain::ProbeFeeStandard() {

@@ -68,6 +68,9 @@ class TfrmMain {
   bool ended() const { return ended_; }
   // The six values the host passed and the host folder, as the form received them.
   const FormContext& context() const { return context_; }
+  // The project as the report names it: a file by its name, a server's database by
+  // host/database/schema (known while connected). Never a password.
+  std::string ProjectName() const;
   // AC_GC, the project database's connection while the form is connected, else null: for
   // diagnostics and tests that watch what reaches it.
   db::Connection* project_database() const { return ac_gc_.get(); }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "db/connection.h"
+#include "db/data_source.h"
 #include "host/host_setup.h"
 #include "host/qt_module.h"
 #include "host/runtime_dir.h"
@@ -41,7 +42,10 @@ int InitProject(const std::string& path) {
   try {
     torva::db::CreateProjectDatabase(path);
   } catch (const std::exception& e) {
-    std::cerr << "torva-host: cannot create " << path << ": " << e.what() << '\n';
+    // A server's URI may hold a password: its own words name the database instead.
+    std::cerr << "torva-host: cannot create "
+              << (torva::db::IsFileSource(path) ? path : std::string("the project database"))
+              << ": " << e.what() << '\n';
     return 1;
   }
   return 0;

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 
 #include "audit/tfrm_main.h"
@@ -308,7 +307,7 @@ ReportModel BuildReportModel(const audit::TfrmMain& form, const std::string& pri
   report.sections.push_back(DesignFeeSection(form));
   report.sections.push_back(PreliminaryReviewSection(form));
   const audit::FormContext& context = form.context();
-  report.footer = {"工程文件：" + std::filesystem::path(context.db_path).filename().string(),
+  report.footer = {"工程文件：" + form.ProjectName(),
                    "审计阶段：" + context.stage, "打印日期：" + printed_date};
   return report;
 }

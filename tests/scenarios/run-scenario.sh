@@ -2,7 +2,12 @@
 # Runs one scenario: builds a host folder and a project database as the script's directives say,
 # replays the script with torva-host and compares what it printed with NAME.expected.
 #
-#   run-scenario.sh BUILD_DIR tests/scenarios/NAME.script      (UPDATE=1 writes NAME.expected)
+#   run-scenario.sh BUILD_DIR tests/scenarios/NAME.script [postgres]   (UPDATE=1 writes NAME.expected)
+#
+# With "postgres" the project database is a fresh schema on the tests' private PostgreSQL cluster
+# (TORVA_PG_STATE names it, see tests/postgres/cluster.sh), dropped at the end; the transcript must
+# be the same, or NAME.pg.expected where the engine's words differ. tests/data/FILE.pg.sql stands in
+# for tests/data/FILE.sql there when it exists.
 #
 # Directives (lines starting with "#! " anywhere in the script):
 #   #! args STAGE [TEXT3 [TEXT4 [OWNER [CONTRACTOR]]]]   the form's values ("" for an empty text)
@@ -14,6 +19,8 @@
 #   #! reopen                          close here and run the rest as a new torva-host on the same files
 #   #! shell COMMAND                   run COMMAND (bash) before the part it stands in, its output
 #                                      going into the transcript; $HOST and $DB are set
+#   #! postgres skip REASON            not run on PostgreSQL (exit 77, counted as skipped): the
+#                                      scenario is about the project database being a file
 # torva-host and the shell commands run in the temporary folder. After each run the runner prints
 # "exit=N" with torva-host's status. The temporary folder that holds
 # the host folder and the project database appears as WORK in the output.
@@ -24,13 +31,52 @@ here=$(cd "$(dirname "$script")" && pwd)
 data="$here/../data"
 name=$(basename "$script" .script)
 expected="$here/$name.expected"
+backend=${3:-sqlite}
+# The engine's own words after a Chinese cause differ between engines: NAME.pg.expected, when there
+# is one, is the transcript on PostgreSQL.
+if [ "$backend" = postgres ] && [ -f "$here/$name.pg.expected" ]; then
+  expected="$here/$name.pg.expected"
+fi
+
+if [ "$backend" = postgres ]; then
+  skip=$(sed -n 's/^#! postgres skip //p' "$script")
+  if [ -n "$skip" ]; then
+    echo "skipped on PostgreSQL: $skip"
+    exit 77
+  fi
+  cluster="$here/../postgres/cluster.sh"
+  state=${TORVA_PG_STATE:?the PostgreSQL scenarios run under ctest, which starts the cluster}
+fi
 
 work=$(mktemp -d)
-trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+schema=""
+cleanup() {
+  chmod -R u+w "$work" 2>/dev/null
+  rm -rf "$work"
+  if [ -n "$schema" ]; then
+    psql -X -q -d "$("$cluster" uri "$state")" -c "DROP SCHEMA $schema CASCADE" >/dev/null 2>&1
+  fi
+}
+trap cleanup EXIT
 HOST="$work/host"
 DB="$work/project.db"
+if [ "$backend" = postgres ]; then
+  schema=$("$cluster" schema "$state") || exit 1
+  DB=$("$cluster" uri "$state" "$schema")
+fi
 mkdir -p "$HOST/Data"
 export HOST DB
+
+# Runs FILE on the project database.
+run_sql() {
+  if [ "$backend" = postgres ]; then
+    local file=$1
+    [ -f "${file%.sql}.pg.sql" ] && file="${file%.sql}.pg.sql"
+    psql -X -q -v ON_ERROR_STOP=1 -d "$DB" -f "$file" >/dev/null
+  else
+    "$build/torva-sqlexec" "$DB" "$1"
+  fi
+}
 
 fees=small
 project=empty
@@ -57,11 +103,11 @@ case "$fees" in
 esac
 case "$project" in
   empty) "$build/torva-host" --init "$DB" || exit 1 ;;
-  demo) "$build/torva-host" --init "$DB" && "$build/torva-sqlexec" "$DB" "$data/../../data/demo_project.sql" || exit 1 ;;
+  demo) "$build/torva-host" --init "$DB" && run_sql "$data/../../data/demo_project.sql" || exit 1 ;;
   missing) DB="$work/no-such-folder/project.db" ;;
   *) echo "unknown project: $project" >&2; exit 1 ;;
 esac
-for f in "${sqls[@]}"; do "$build/torva-sqlexec" "$DB" "$data/$f" || exit 1; done
+for f in "${sqls[@]}"; do run_sql "$data/$f" || exit 1; done
 [ -n "$sjks" ] && cp "$data/$sjks" "$HOST/SJKS.txt"
 
 # Split the script into parts at "#! reopen"; "#! shell" lines run before the part they stand in.
