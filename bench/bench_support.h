@@ -6,6 +6,7 @@
 // pays its sync as it would for an auditor.
 #pragma once
 
+#include <benchmark/benchmark.h>
 #include <sqlite3.h>
 #include <time.h>
 #include <unistd.h>
@@ -180,6 +181,35 @@ inline torva::audit::FormContext StageFourContext(const fs::path& db, const std:
   context.contractor_amount = 3;
   context.host_folder = host;
   return context;
+}
+
+// Times one open of the form per iteration (connect, load, refresh at the context's stage, every
+// recalculation); the close after it is not timed. Any dialog fails the figure.
+inline void TimeOpens(benchmark::State& state, const torva::audit::FormContext& context) {
+  for (auto _ : state) {
+    CountingUi ui;
+    torva::audit::TfrmMain form(context, ui);
+    form.Show();
+    state.PauseTiming();
+    const bool clean = form.Tag() == 1 && form.RequestClose() && ui.dialogs == 0;
+    state.ResumeTiming();
+    if (!clean) state.SkipWithError(("the demo did not open cleanly: " + ui.last).c_str());
+  }
+}
+
+// Times one close of the form per iteration (every field saved, SJKS.txt written); the open before
+// it is not timed. Any dialog fails the figure.
+inline void TimeCloses(benchmark::State& state, const torva::audit::FormContext& context) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    CountingUi ui;
+    torva::audit::TfrmMain form(context, ui);
+    form.Show();
+    state.ResumeTiming();
+    if (!form.RequestClose() || ui.dialogs != 0) {
+      state.SkipWithError(("the demo did not close cleanly: " + ui.last).c_str());
+    }
+  }
 }
 
 // The demo project as an auditor leaves it: opened at stage "4", a route length of 12.5 km typed

@@ -15,8 +15,6 @@
 
 namespace {
 
-using torva::audit::TfrmMain;
-using torva_bench::CountingUi;
 using torva_bench::RawDb;
 
 torva_bench::AuditedDemo& TheDemo() {
@@ -25,31 +23,12 @@ torva_bench::AuditedDemo& TheDemo() {
 }
 
 void BM_Open(benchmark::State& state) {
-  const auto context = torva_bench::StageFourContext(TheDemo().db, TheDemo().host);
-  for (auto _ : state) {
-    CountingUi ui;
-    TfrmMain form(context, ui);
-    form.Show();
-    state.PauseTiming();
-    const bool clean = form.Tag() == 1 && form.RequestClose() && ui.dialogs == 0;
-    state.ResumeTiming();
-    if (!clean) state.SkipWithError(("the demo did not open cleanly: " + ui.last).c_str());
-  }
+  torva_bench::TimeOpens(state, torva_bench::StageFourContext(TheDemo().db, TheDemo().host));
 }
 BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond);
 
 void BM_Save(benchmark::State& state) {
-  const auto context = torva_bench::StageFourContext(TheDemo().db, TheDemo().host);
-  for (auto _ : state) {
-    state.PauseTiming();
-    CountingUi ui;
-    TfrmMain form(context, ui);
-    form.Show();
-    state.ResumeTiming();
-    if (!form.RequestClose() || ui.dialogs != 0) {
-      state.SkipWithError(("the demo did not close cleanly: " + ui.last).c_str());
-    }
-  }
+  torva_bench::TimeCloses(state, torva_bench::StageFourContext(TheDemo().db, TheDemo().host));
 }
 BENCHMARK(BM_Save)->Unit(benchmark::kMillisecond);
 

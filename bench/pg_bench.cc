@@ -96,31 +96,14 @@ PgSetup& Setup() {
 }
 
 void BM_PgOpen(benchmark::State& state) {
-  const auto context = torva_bench::StageFourContext(Setup().Uri(state.range(0)), Setup().host());
-  for (auto _ : state) {
-    CountingUi ui;
-    TfrmMain form(context, ui);
-    form.Show();
-    state.PauseTiming();
-    const bool clean = form.Tag() == 1 && form.RequestClose() && ui.dialogs == 0;
-    state.ResumeTiming();
-    if (!clean) state.SkipWithError(("the demo did not open cleanly: " + ui.last).c_str());
-  }
+  torva_bench::TimeOpens(state,
+                         torva_bench::StageFourContext(Setup().Uri(state.range(0)), Setup().host()));
 }
 BENCHMARK(BM_PgOpen)->Arg(0)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_PgSave(benchmark::State& state) {
-  const auto context = torva_bench::StageFourContext(Setup().Uri(state.range(0)), Setup().host());
-  for (auto _ : state) {
-    state.PauseTiming();
-    CountingUi ui;
-    TfrmMain form(context, ui);
-    form.Show();
-    state.ResumeTiming();
-    if (!form.RequestClose() || ui.dialogs != 0) {
-      state.SkipWithError(("the demo did not close cleanly: " + ui.last).c_str());
-    }
-  }
+  torva_bench::TimeCloses(state,
+                          torva_bench::StageFourContext(Setup().Uri(state.range(0)), Setup().host()));
 }
 BENCHMARK(BM_PgSave)->Arg(0)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 

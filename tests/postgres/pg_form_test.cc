@@ -160,7 +160,8 @@ class PgFormServerStopTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::getenv("TORVA_PG_STATE") == nullptr) GTEST_SKIP() << "run through ctest";
-    state_ = std::string(TORVA_PG_STOP_STATE) + ".form.state";
+    state_ = std::string(TORVA_PG_STOP_STATE) + ".form." +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".state";
     ASSERT_EQ(Cluster("start"), 0);
     std::ifstream in(state_);
     std::string folder;
@@ -199,6 +200,18 @@ TEST_F(PgFormServerStopTest, ACloseWhileTheServerIsDownKeepsTheFieldsAndTheNextC
   auto connection = db::postgres::OpenDatabase(uri_, {});
   EXPECT_EQ(StoredOn(*connection, "T_46"), "审计部");
   EXPECT_EQ(StoredOn(*connection, "D_2"), "12.35");
+}
+
+TEST_F(PgFormServerStopTest, AnOpenWhileTheServerIsDownSaysSoInLibpqsWordsAndTheFormCloses) {
+  ASSERT_EQ(Cluster("halt"), 0);
+  RecordingUi ui;
+  TfrmMain form(ContextFor(uri_, host_), ui);
+  form.Show();
+  EXPECT_TRUE(form.ended());
+  ASSERT_EQ(ui.messages.size(), 1u);
+  EXPECT_EQ(ui.messages[0].rfind("[提示] 无法打开数据库", 0), 0u) << ui.messages[0];
+  EXPECT_NE(ui.messages[0].find("connection to server"), std::string::npos) << ui.messages[0];
+  ASSERT_EQ(Cluster("resume"), 0);
 }
 
 }  // namespace
