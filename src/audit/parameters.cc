@@ -293,8 +293,10 @@ void TfrmMain::SaveAllParams() {
     }
   };
 
+  const SavedKey* saving = nullptr;
   try {
     for (const SavedKey* key : keys) {
+      saving = key;
       std::string value;
       switch (key->kind) {
         case KeyKind::kField:
@@ -328,6 +330,7 @@ void TfrmMain::SaveAllParams() {
   } catch (const std::exception&) {
     // A field that is no number stops the save there; the keys before it stay written, as they
     // would be without the transaction.
+    if (saving != nullptr && saving->kind == KeyKind::kField) StopCloseAt(saving->control);
     try {
       commit();
     } catch (const std::exception& e) {
