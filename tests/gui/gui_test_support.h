@@ -157,16 +157,20 @@ class FileDialogAnswer : public QObject {
   QWidget* owner() const { return owner_; }
 
  private:
+  // Answers every visible file dialog, again at each poll while it stays on the screen (a busy
+  // machine may show it before it takes an answer); one that refuses the answer for a second is
+  // cancelled, so that a test fails rather than waits for ever.
   void Poll() {
-    if (answered_) return;
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       auto* dialog = qobject_cast<QFileDialog*>(widget);
       if (dialog == nullptr || !dialog->isVisible()) continue;
-      answered_ = true;
-      owner_ = dialog->parentWidget();
-      const QStringList selected = dialog->selectedFiles();
-      proposed_ = selected.isEmpty() ? QString() : selected.first();
-      if (path_.isEmpty()) {
+      if (!answered_) {
+        answered_ = true;
+        owner_ = dialog->parentWidget();
+        const QStringList selected = dialog->selectedFiles();
+        proposed_ = selected.isEmpty() ? QString() : selected.first();
+      }
+      if (path_.isEmpty() || ++attempts_ > 100) {
         dialog->reject();
       } else {
         dialog->selectFile(path_);
@@ -179,6 +183,7 @@ class FileDialogAnswer : public QObject {
   QString path_;
   QTimer timer_;
   bool answered_ = false;
+  int attempts_ = 0;
   QString proposed_;
   QWidget* owner_ = nullptr;
 };
