@@ -27,17 +27,22 @@ class PrintShortcutTest : public ::testing::Test {
     if (!session_->form().ended()) session_->form().RequestClose();
   }
 
+  // Puts the focus in a field of the cover, where the auditor's keys go.
+  bool FocusAField() {
+    auto* edit = qobject_cast<QLineEdit*>(session_->window().ControlWidget("T_50"));
+    if (edit == nullptr) return false;
+    session_->window().activateWindow();
+    edit->setFocus();
+    return WaitFor([edit] { return QApplication::focusWidget() == edit; });
+  }
+
   TestProject project_{kNoAutoRefreshSql};
   DialogWatcher dialogs_;
   std::unique_ptr<gui::FormSession> session_;
 };
 
 TEST_F(PrintShortcutTest, CtrlPOpensThePreviewOfTheReport) {
-  auto* edit = qobject_cast<QLineEdit*>(session_->window().ControlWidget("T_50"));
-  ASSERT_NE(edit, nullptr);
-  session_->window().activateWindow();
-  edit->setFocus();
-  ASSERT_TRUE(WaitFor([edit] { return QApplication::focusWidget() == edit; }));
+  ASSERT_TRUE(FocusAField());
   const QSize window_size = session_->window().size();
 
   bool seen = false;
@@ -69,11 +74,7 @@ TEST_F(PrintShortcutTest, CtrlPOpensThePreviewOfTheReport) {
 }
 
 TEST_F(PrintShortcutTest, ThePreviewHasAButtonThatSavesTheWorkbook) {
-  auto* edit = qobject_cast<QLineEdit*>(session_->window().ControlWidget("T_50"));
-  ASSERT_NE(edit, nullptr);
-  session_->window().activateWindow();
-  edit->setFocus();
-  ASSERT_TRUE(WaitFor([edit] { return QApplication::focusWidget() == edit; }));
+  ASSERT_TRUE(FocusAField());
   const QString chosen = QString::fromStdString((project_.folder() / "preview.xlsx").string());
   FileDialogAnswer answer(chosen);
   bool pressed = false;
