@@ -120,22 +120,13 @@ TEST_F(SummaryTest, WorkbookHoldsTheSumsAsFormulasWithTheirValues) {
   ASSERT_EQ(report::WriteSummary(report::BuildSummary({a, b}), xlsx.string()), "");
   const ReadWorkbook book = ReadBack(xlsx);
   ASSERT_EQ(book.sheets, std::vector<std::string>{"工程汇总"}) << book.output;
-  const ReadCell* name = book.At("工程汇总", "A2");
-  ASSERT_NE(name, nullptr) << book.output;
-  EXPECT_EQ(name->text, "a");
-  const ReadCell* total = book.At("工程汇总", "B4");
-  ASSERT_NE(total, nullptr) << book.output;
-  EXPECT_EQ(total->text, "=SUM(B2:B3)");
-  EXPECT_EQ(total->format, "#,##0.00");
-  EXPECT_EQ(total->stored, "1500");
-  const ReadCell* reduction = book.At("工程汇总", "E4");
-  ASSERT_NE(reduction, nullptr);
-  EXPECT_EQ(reduction->text, "=SUM(E2:E3)");
-  EXPECT_EQ(reduction->stored, "100");
-  const ReadCell* rate = book.At("工程汇总", "F4");
-  ASSERT_NE(rate, nullptr);
-  EXPECT_EQ(rate->text, "=E4/B4");
-  EXPECT_NEAR(std::stod(rate->stored), 100.0 / 1500.0, 1e-12);
+  EXPECT_EQ(Describe(book.At("工程汇总", "A2")), "s|a|General") << book.output;
+  EXPECT_EQ(Describe(book.At("工程汇总", "B4")), "f|=SUM(B2:B3)|#,##0.00");
+  EXPECT_EQ(book.At("工程汇总", "B4")->stored, "1500");
+  EXPECT_EQ(Describe(book.At("工程汇总", "E4")), "f|=SUM(E2:E3)|#,##0.00");
+  EXPECT_EQ(book.At("工程汇总", "E4")->stored, "100");
+  EXPECT_EQ(Describe(book.At("工程汇总", "F4")), "f|=E4/B4|0.00%");
+  EXPECT_NEAR(std::stod(book.At("工程汇总", "F4")->stored), 100.0 / 1500.0, 1e-12);
 }
 
 TEST_F(SummaryTest, AnOutputThatIsNeitherXlsxNorCsvIsRefused) {

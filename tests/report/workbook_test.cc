@@ -66,22 +66,11 @@ TEST(ReportWorkbookTest, FiguresCarryTheirFormatsAndReductionsAreFormulasWithSto
   project.Open();
   const ReadWorkbook book = ReadBack(WriteWorkbookOf(project));
   // Row 3 of 施工费定案: the totals, under the heading and the column header.
-  const ReadCell* submitted = book.At("施工费定案", "B3");
-  ASSERT_NE(submitted, nullptr) << book.output;
-  EXPECT_EQ(submitted->kind, 'n');
-  EXPECT_EQ(submitted->format, "#,##0.00");
-  EXPECT_EQ(submitted->stored, "2590701.65");
-  const ReadCell* reduction = book.At("施工费定案", "E3");
-  ASSERT_NE(reduction, nullptr);
-  EXPECT_EQ(reduction->kind, 'f');
-  EXPECT_EQ(reduction->text, "=B3-D3");
-  EXPECT_EQ(reduction->format, "#,##0.00");
-  EXPECT_NEAR(std::stod(reduction->stored), 143673.93, 1e-6);
-  const ReadCell* rate = book.At("施工费定案", "F3");
-  ASSERT_NE(rate, nullptr);
-  EXPECT_EQ(rate->text, "=E3/B3");
-  EXPECT_EQ(rate->format, "0.00%");
-  EXPECT_NEAR(std::stod(rate->stored), 143673.93 / 2590701.65, 1e-12);
+  EXPECT_EQ(Describe(book.At("施工费定案", "B3")), "n|2590701.65|#,##0.00") << book.output;
+  EXPECT_EQ(Describe(book.At("施工费定案", "E3")), "f|=B3-D3|#,##0.00");
+  EXPECT_NEAR(std::stod(book.At("施工费定案", "E3")->stored), 143673.93, 1e-6);
+  EXPECT_EQ(Describe(book.At("施工费定案", "F3")), "f|=E3/B3|0.00%");
+  EXPECT_NEAR(std::stod(book.At("施工费定案", "F3")->stored), 143673.93 / 2590701.65, 1e-12);
   // Labour days: three decimals.
   bool days_seen = false;
   for (const auto& [name, cell] : book.cells) {

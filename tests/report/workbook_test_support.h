@@ -40,6 +40,12 @@ struct ReadWorkbook {
   }
 };
 
+// A cell as "kind|text|format" ("f|=B3-D3|#,##0.00"), "<empty>" for a cell not written.
+inline std::string Describe(const ReadCell* cell) {
+  if (cell == nullptr) return "<empty>";
+  return std::string(1, cell->kind) + "|" + cell->text + "|" + cell->format;
+}
+
 inline ReadWorkbook ReadBack(const fs::path& xlsx) {
   ReadWorkbook book;
   book.output = RunCommand("/usr/bin/python3 " +
