@@ -52,7 +52,7 @@ run: build
 # (bench/RESULTS.md). -O2 rather than CMake's -O3: GCC 12 reports false -Wrestrict warnings inside
 # std::string at -O3, and -O2 is what the everyday build optimises with.
 BENCH_DIR ?= build-release
-BENCHES := open_save_bench keystroke_bench refresh_bench memory_bench pg_bench
+BENCHES := open_save_bench keystroke_bench refresh_bench memory_bench pg_bench summary_bench
 bench:
 	@scripts/install-deps.sh bench
 	@cmake -S . -B $(BENCH_DIR) -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" \

@@ -8,6 +8,8 @@ packages="cmake g++ make qt6-base-dev libsqlite3-dev libgtest-dev fonts-wqy-zenh
           xvfb xdotool locales"
 # The audit report: a free Song (Ming) face to embed in its PDF, and poppler to read it back in tests.
 packages="$packages fonts-arphic-uming poppler-utils"
+# The report as a spreadsheet, and openpyxl to read the workbooks back in tests.
+packages="$packages libxlsxwriter-dev python3-openpyxl"
 # The window: Qt's own texts in Chinese, and the X11 hints that leave out the maximise button; a
 # window manager and xprop to test what it makes of them.
 packages="$packages qt6-translations-l10n libxcb1-dev openbox x11-utils"

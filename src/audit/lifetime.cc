@@ -1,4 +1,5 @@
 // Showing and closing the form, the two connections, the statement helpers and the error display.
+#include <algorithm>
 #include <exception>
 #include <filesystem>
 
@@ -7,6 +8,7 @@
 #include "audit/tfrm_main.h"
 #include "db/connection_string.h"
 #include "db/data_source.h"
+#include "form/catalogue.h"
 #include "text/error.h"
 #include "text/number_text.h"
 #include "text/strings.h"
@@ -74,6 +76,7 @@ bool TfrmMain::RequestClose() {
   // A window may deliver another close while a dialog of this close waits for an answer.
   if (closing_) return false;
   closing_ = true;
+  close_stopped_at_.clear();
   try {
     FormClose();
   } catch (const QuietError&) {
@@ -82,6 +85,7 @@ bool TfrmMain::RequestClose() {
   } catch (const std::exception& e) {
     closing_ = false;
     ShowError(e);
+    if (!close_stopped_at_.empty()) ui_.FocusField(close_stopped_at_);
     return false;
   }
   closing_ = false;
@@ -99,6 +103,17 @@ void TfrmMain::FormClose() {
   }
   ac_gc_.reset();
   q_kcsj_.reset();
+}
+
+void TfrmMain::StopCloseAt(const std::string& field) {
+  close_stopped_at_ = field;
+  const form::ControlSpec* spec = form::FindSpec(field);
+  if (spec == nullptr) return;
+  const std::vector<std::string>& pages = form::PageNames();
+  const auto page = std::find(pages.begin(), pages.end(), spec->parent);
+  if (page != pages.end()) {
+    model_.page_control().SetActiveIndex(static_cast<int>(page - pages.begin()));
+  }
 }
 
 void TfrmMain::RzButton1Click() { RequestClose(); }

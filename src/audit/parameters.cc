@@ -248,9 +248,11 @@ void TfrmMain::SaveAllParams() {
   // the keys before it are still written, as they would be one statement at a time.
   std::vector<std::vector<std::string>> units;
   std::exception_ptr stopped;
+  const SavedKey* saving = nullptr;
   try {
     for (const SavedKey& key : Keys()) {
       if (!known.Known(key.control)) continue;
+      saving = &key;
       std::string value;
       switch (key.kind) {
         case KeyKind::kField:
@@ -273,6 +275,8 @@ void TfrmMain::SaveAllParams() {
     }
   } catch (const std::exception&) {
     stopped = std::current_exception();
+    // The close that this stops shows the field where it stopped.
+    if (saving != nullptr && saving->kind == KeyKind::kField) StopCloseAt(saving->control);
   }
   if (units.empty()) {
     if (stopped) std::rethrow_exception(stopped);

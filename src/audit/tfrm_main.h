@@ -66,6 +66,8 @@ class TfrmMain {
   // already running (from a dialog of that close) does nothing and returns false.
   bool RequestClose();
   bool ended() const { return ended_; }
+  // The field that stopped the latest close (its text is no number), or "" when none did.
+  const std::string& close_stopped_at() const { return close_stopped_at_; }
   // The six values the host passed and the host folder, as the form received them.
   const FormContext& context() const { return context_; }
   // The project as the report names it: a file by its name, a server's database by
@@ -111,6 +113,8 @@ class TfrmMain {
   // A save that cannot succeed: says why once and asks whether to close without the parameters.
   // Returns when the auditor chooses to close; throws QuietError to keep the form open.
   void AskToLeaveUnsaved(const std::string& cause);
+  // The save stopped at field `field`: its page is shown, so that the auditor sees where.
+  void StopCloseAt(const std::string& field);
 
   // The general error display: `text`, with a period appended when its last character sorts after
   // '.', in a message box captioned "TORVA" with a stop icon.
@@ -244,6 +248,7 @@ class TfrmMain {
   form::FormModel model_;
   bool ended_ = false;
   bool closing_ = false;  // FormClose is running
+  std::string close_stopped_at_;
 
   std::unique_ptr<db::Connection> ac_gc_;  // AC_GC, the project database; null when not connected
   std::string q_kcsj_connection_;           // Q_KCSJ's own connection string, the fee standard

@@ -22,6 +22,11 @@ class UiPort {
 
   // The form's close has completed: the host ends its loop and takes the window away.
   virtual void FormEnded() {}
+
+  // A close was stopped by field `name` (its text is no number): the auditor is taken to it, the
+  // focus in it with its whole text selected, ready to be corrected. The form has already shown the
+  // field's page and the message. A front end without focus does nothing.
+  virtual void FocusField(std::string_view /*name*/) {}
 };
 
 // A dialog as one line of text, the way script mode prints it, an unattended window logs it and the

@@ -3,6 +3,7 @@
 // window for its own children, the page control for the pages, the page's client area otherwise).
 #include "form/catalogue.h"
 
+#include <algorithm>
 #include <initializer_list>
 #include <stdexcept>
 #include <unordered_map>
@@ -58,6 +59,18 @@ class SpecRef {
   SpecRef& Checked() { spec_.checked = true; return *this; }
   SpecRef& Bold() { spec_.bold = true; return *this; }
   SpecRef& Tab(int order) { spec_.tab_order = order; return *this; }
+  // A label naming the row of `field`.
+  SpecRef& Captions(std::string field) {
+    spec_.role = LabelRole::kRowCaption;
+    spec_.labels = std::move(field);
+    return *this;
+  }
+  // A label introducing the row of `field` and those below it.
+  SpecRef& Heads(std::string field) {
+    spec_.role = LabelRole::kRowHeading;
+    spec_.labels = std::move(field);
+    return *this;
+  }
 
  private:
   ControlSpec& spec_;
@@ -106,21 +119,25 @@ class Builder {
   SpecRef Caption(std::string_view suffix, std::string text, int field_left, int field_top) {
     const int width = TextWidth(text);
     return Label(suffix, std::move(text), field_left - kCaptionGap - width, field_top + kLabelDrop,
-                 Align::kRight);
+                 Align::kRight)
+        .Captions(std::string(suffix));
   }
 
   // A cover row label: right-aligned, ending at `right`.
   SpecRef RightLabel(std::string_view suffix, std::string text, int right, int field_top) {
     const int width = TextWidth(text);
-    return Label(suffix, std::move(text), right - width, field_top + kLabelDrop, Align::kRight);
+    return Label(suffix, std::move(text), right - width, field_top + kLabelDrop, Align::kRight)
+        .Captions(std::string(suffix));
   }
 
   // A column header, bold, centred over the column [panel_left, panel_right).
   SpecRef Header(std::string_view suffix, std::string text, int panel_left, int panel_right,
                  int top) {
     const int width = TextWidth(text);
-    return Label(suffix, std::move(text), (panel_left + panel_right - width) / 2, top, Align::kLeft)
-        .Bold();
+    ControlSpec& s = AddLabel(suffix, std::move(text), (panel_left + panel_right - width) / 2, top,
+                              Align::kLeft);
+    s.role = LabelRole::kColumnHeader;
+    return SpecRef(s).Bold();
   }
 
   // Free text at a fixed place, read left to right.
@@ -276,7 +293,7 @@ void AddFeePage(Builder& b) {
   b.Caption("T_9", "应付施工费(元)", kA, 107);
   b.Field("T_9", kA, 107, 95, EK::kInput).Change("T_9Change");
 
-  b.Caption("Of", "其中：", kS, 137);
+  b.Caption("Of", "其中：", kS, 137).Heads("D_12");
   b.Caption("D_12", "材料差异(元)", kO, 137);
   b.Field("D_12", kO, 137, 95, EK::kInput).Change("D_12Change");
   b.Caption("T_10", "材料差异(元)", kA, 137);
@@ -311,9 +328,9 @@ void AddFeePage(Builder& b) {
   b.Field("T_14", kA, 257, kW, EK::kInput).Change("T_14Change");
 
   // The worker-day heading stands at each column's left, between its two rows.
-  b.Text("Days1", "施工工日", 5 + 6, 305);
-  b.Text("Days2", "施工工日", 242 + 6, 305);
-  b.Text("Days3", "施工工日", 484 + 6, 305);
+  b.Text("Days1", "施工工日", 5 + 6, 305).Heads("D_7");
+  b.Text("Days2", "施工工日", 242 + 6, 305).Heads("T_5");
+  b.Text("Days3", "施工工日", 484 + 6, 305).Heads("T_15");
   b.Caption("D_7", "技工日(个)", kS, 286);
   b.Field("D_7", kS, 286, kW, EK::kInput);
   b.Caption("T_5", "技工日(个)", kO, 286);
@@ -358,28 +375,28 @@ void AddDesignPage(Builder& b) {
   b.Caption("T_29", "合计勘察设计费", kA, 53);
   b.Field("T_29", kA, 53, kW, EK::kTooltipInput);
 
-  b.Text("Survey", "勘  察  费", kRowCaption, 104 + kLabelDrop);
+  b.Text("Survey", "勘  察  费", kRowCaption, 104 + kLabelDrop).Captions("T_30");
   b.Field("T_18", kS, 104, kW, EK::kHidden).Change("T_18Change");
   b.Field("T_24", kO, 104, kW, EK::kHidden).Change("T_24Change");
   b.Field("T_30", kA, 104, kW, EK::kReadOnlyPlain).Change("T_30Change");
 
-  b.Text("Route", "勘察路由(km)", kRowCaption, 157 + kLabelDrop);
+  b.Text("Route", "勘察路由(km)", kRowCaption, 157 + kLabelDrop).Captions("T_31");
   b.Field("T_19", kS, 157, kRouteW, EK::kHidden).KeyDown("T_19KeyDown");
   b.Field("T_25", kO, 157, kRouteW, EK::kHidden).KeyDown("T_25KeyDown");
   b.Field("T_31", kA, 157, kRouteW, EK::kInput).KeyDown("T_31KeyDown");
   b.Hint("RouteHint", "(输入完毕后回车)", kA, 157 + kEditHeight + 3);
 
-  b.Text("Design", "设  计  费", kRowCaption, 209 + kLabelDrop);
+  b.Text("Design", "设  计  费", kRowCaption, 209 + kLabelDrop).Captions("T_32");
   b.Field("T_20", kS, 209, kW, EK::kHidden).Change("T_20Change");
   b.Field("T_26", kO, 209, kW, EK::kHidden).Change("T_26Change");
   b.Field("T_32", kA, 209, kW, EK::kInput).Change("T_32Change");
 
-  b.Text("Budget", "预算编制费", kRowCaption, 261 + kLabelDrop);
+  b.Text("Budget", "预算编制费", kRowCaption, 261 + kLabelDrop).Captions("T_33");
   b.Field("T_21", kS, 261, kW, EK::kHidden);
   b.Field("T_27", kO, 261, kW, EK::kHidden);
   b.Field("T_33", kA, 261, kW, EK::kInput).Change("T_33Change");
 
-  b.Text("Install", "建  安  费", kRowCaption, 313 + kLabelDrop);
+  b.Text("Install", "建  安  费", kRowCaption, 313 + kLabelDrop).Captions("T_34");
   b.Field("T_22", kS, 313, kW, EK::kHidden).Change("T_22Change");
   b.Field("T_28", kO, 313, kW, EK::kHidden).Change("T_28Change");
   b.Field("T_34", kA, 313, kW, EK::kInput).Change("T_34Change");
@@ -436,7 +453,7 @@ void AddReviewPage(Builder& b) {
   b.Caption("TC_3", "应付施工费(元)", kO, 114);
   b.Field("TC_3", kO, 114, 120, EK::kInput).Change("TC_3Change");
 
-  b.Caption("Of", "其中：", kS, 147);
+  b.Caption("Of", "其中：", kS, 147).Heads("TC_4");
   b.Caption("TC_4", "材料差异(元)", kO, 147);
   b.Field("TC_4", kO, 147, 120, EK::kInput).Change("TC_4Change");
 
@@ -461,8 +478,8 @@ void AddReviewPage(Builder& b) {
   b.Field("Date_3", kO, 285, kW, EK::kInput).Change("Date_3Change");
 
   // The worker-day heading stands at each column's left, between its two rows.
-  b.Text("Days1", "施工工日", 5 + 6, 339);
-  b.Text("Days2", "施工工日", 364 + 6, 339);
+  b.Text("Days1", "施工工日", 5 + 6, 339).Heads("T_40");
+  b.Text("Days2", "施工工日", 364 + 6, 339).Heads("Date_4");
   b.Caption("T_40", "技工日(个)", kS, 318);
   b.Field("T_40", kS, 318, kW, EK::kInput);
   b.Caption("Date_4", "技工日(个)", kO, 319);
@@ -508,6 +525,42 @@ const ControlSpec* FindSpec(std::string_view name) {
   }();
   const auto it = index.find(name);
   return it == index.end() ? nullptr : it->second;
+}
+
+namespace {
+
+// The label of `role` that names `field`: built once, as the catalogue never changes.
+const ControlSpec* LabelOf(LabelRole role, std::string_view field) {
+  static const auto index = [] {
+    std::unordered_map<std::string, const ControlSpec*> map;
+    for (const ControlSpec& spec : Catalogue()) {
+      if (spec.type != ControlType::kLabel || spec.labels.empty()) continue;
+      map.emplace(std::to_string(static_cast<int>(spec.role)) + ":" + spec.labels, &spec);
+    }
+    return map;
+  }();
+  const auto it = index.find(std::to_string(static_cast<int>(role)) + ":" + std::string(field));
+  return it == index.end() ? nullptr : it->second;
+}
+
+}  // namespace
+
+const ControlSpec* RowCaptionOf(std::string_view field) {
+  return LabelOf(LabelRole::kRowCaption, field);
+}
+
+const ControlSpec* RowHeadingOf(std::string_view field) {
+  return LabelOf(LabelRole::kRowHeading, field);
+}
+
+std::vector<const ControlSpec*> ColumnHeaders(std::string_view page) {
+  std::vector<const ControlSpec*> headers;
+  for (const ControlSpec& spec : Catalogue()) {
+    if (spec.parent == page && spec.role == LabelRole::kColumnHeader) headers.push_back(&spec);
+  }
+  std::stable_sort(headers.begin(), headers.end(),
+                   [](const ControlSpec* a, const ControlSpec* b) { return a->left < b->left; });
+  return headers;
 }
 
 const std::vector<std::string>& PageNames() {

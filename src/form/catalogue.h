@@ -35,6 +35,15 @@ enum class Align { kLeft, kRight, kCenter };
 
 enum class BevelShape { kFrame, kVerticalLine };
 
+// What a label says of the fields around it, so that a reader of the form's figures (the report)
+// takes its rows and captions from here rather than from the labels' names.
+enum class LabelRole {
+  kText,          // free text, hints
+  kRowCaption,    // stands beside one field and names its row
+  kRowHeading,    // introduces the row of a field and those below it ("其中：", "施工工日")
+  kColumnHeader,  // heads a column of a page
+};
+
 struct ControlSpec {
   std::string name;
   ControlType type = ControlType::kEdit;
@@ -51,6 +60,8 @@ struct ControlSpec {
   bool bold = false;         // labels
   std::uint32_t font_color = 0;  // labels: 0xRRGGBB, 0 for the default colour
   BevelShape bevel = BevelShape::kFrame;
+  LabelRole role = LabelRole::kText;  // labels
+  std::string labels;  // row captions and headings: the field whose row they name or introduce
   // Handler names; empty for none.
   std::string on_change, on_key_down, on_dbl_click, on_click, on_select;
 };
@@ -60,6 +71,15 @@ const std::vector<ControlSpec>& Catalogue();
 
 // The catalogue entry of control `name`, or null.
 const ControlSpec* FindSpec(std::string_view name);
+
+// The row caption standing beside `field`, or null when the field has none.
+const ControlSpec* RowCaptionOf(std::string_view field);
+
+// The heading that introduces the row of `field` ("其中：", "施工工日"), or null.
+const ControlSpec* RowHeadingOf(std::string_view field);
+
+// The column headers of `page`, left to right.
+std::vector<const ControlSpec*> ColumnHeaders(std::string_view page);
 
 // Names of the four pages in their order.
 const std::vector<std::string>& PageNames();

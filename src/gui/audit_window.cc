@@ -7,7 +7,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScreen>
-#include <QShortcut>
 #include <QStyle>
 #include <QTimer>
 
@@ -17,6 +16,7 @@
 
 #include "gui/control_binding.h"
 #include "gui/page_control_view.h"
+#include "gui/report_actions.h"
 #include "gui/window_hints.h"
 #include "report/chinese_face.h"
 #include "report/report_print.h"
@@ -176,9 +176,8 @@ AuditWindow::AuditWindow(audit::TfrmMain& frm, QWidget* parent)
   }
   SetTabOrders();
   CentreOnScreen();
-  // Ctrl+P: the report of the form as it stands, through the system's print preview.
-  auto* print = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
-  connect(print, &QShortcut::activated, this, [this] { report::ShowPrintPreview(frm_, this); });
+  // Ctrl+P and Ctrl+E: the report of the form as it stands, printed or as a workbook.
+  AddReportShortcuts(frm_, this);
 }
 
 AuditWindow::~AuditWindow() = default;
@@ -292,6 +291,13 @@ QWidget* AuditWindow::BuildEdit(const form::ControlSpec& spec, QWidget* parent) 
   }
   BindEdit(frm_, *edit, widget);
   ForwardKeyAndDoubleClick(frm_, *edit, widget);
+  // The fee expressions run longer than their fields: the whole text shows as the tooltip.
+  if (spec.name == "T_SJF" || spec.name == "T_KCF") {
+    widget->setToolTip(widget->text());
+    connect(widget, &QLineEdit::textChanged, widget, [widget](const QString& text) {
+      widget->setToolTip(text);
+    });
+  }
   return widget;
 }
 

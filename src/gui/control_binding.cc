@@ -56,6 +56,25 @@ class KeyAndDoubleClickForwarder : public QObject {
   form::Control& control_;
 };
 
+// Enter or keypad Enter on a focused button presses it, as Windows does; Space still does too.
+class EnterPresses : public QObject {
+ public:
+  explicit EnterPresses(QPushButton* button) : QObject(button) {}
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress) {
+      const auto* key = static_cast<QKeyEvent*>(event);
+      const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+      if (enter && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        if (!key->isAutoRepeat()) static_cast<QPushButton*>(watched)->click();
+        return true;
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
 class FocusTint : public QObject {
  public:
   FocusTint(QLineEdit* widget, const QColor& tint)
@@ -154,6 +173,7 @@ void BindButton(audit::TfrmMain& frm, form::Button& button, QPushButton* widget)
   QObject::connect(widget, &QPushButton::clicked, widget, [&frm, &button] {
     frm.UserAction([&] { button.Click(); });
   });
+  widget->installEventFilter(new EnterPresses(widget));
 }
 
 void BindPageControl(audit::TfrmMain& frm, form::PageControl& pages, PageControlView* widget) {

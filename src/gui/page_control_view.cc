@@ -7,6 +7,8 @@
 #include <QShortcut>
 #include <QStyleOptionFocusRect>
 
+#include <initializer_list>
+
 namespace torva::gui {
 
 namespace {
@@ -26,15 +28,21 @@ const QColor kInactiveTextColor(70, 70, 70);
 
 PageControlView::PageControlView(QWidget* parent) : QWidget(parent) {
   setFocusPolicy(Qt::StrongFocus);
-  // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from anywhere in the window, as page controls do.
-  auto* next = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Tab), this);
-  connect(next, &QShortcut::activated, this, [this] {
-    if (count() > 0) UserPick((current_ + 1) % count());
-  });
-  auto* previous = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), this);
-  connect(previous, &QShortcut::activated, this, [this] {
-    if (count() > 0) UserPick((current_ + count() - 1) % count());
-  });
+  // Ctrl+Tab and Ctrl+PgDn turn to the next page, Ctrl+Shift+Tab and Ctrl+PgUp to the previous
+  // one, from anywhere in the window, as page controls do on Windows. Shift+Tab reaches us as
+  // Backtab on some platforms and as Tab with Shift on others: both are taken.
+  const auto turn = [this](std::initializer_list<QKeySequence> keys, int step) {
+    for (const QKeySequence& key : keys) {
+      auto* shortcut = new QShortcut(key, this);
+      connect(shortcut, &QShortcut::activated, this, [this, step] {
+        if (count() > 0) UserPick((current_ + count() + step) % count());
+      });
+    }
+  };
+  turn({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)}, 1);
+  turn({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab),
+        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)},
+       -1);
 }
 
 void PageControlView::AddPage(QWidget* page, const QString& caption) {

@@ -1,6 +1,8 @@
 #include "gui/qt_ui_port.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QString>
 
@@ -32,9 +34,11 @@ QMessageBox::Icon ToQtIcon(audit::MessageIcon icon) {
   return QMessageBox::NoIcon;
 }
 
-// Modal to the form's window only, so that a host's own windows stay live while a box is up.
+// Modal to the form's window only, so that a host's own windows stay live while a box is up; in the
+// form's face, as the form's own boxes are (a window's font does not reach the windows it opens).
 void MakeModalToForm(QMessageBox& box, QWidget* window) {
   box.setWindowModality(window != nullptr ? Qt::WindowModal : Qt::ApplicationModal);
+  if (window != nullptr) box.setFont(window->font());
 }
 
 // Shows `box` until it is answered and returns the standard button chosen.
@@ -69,6 +73,17 @@ bool QtUiPort::AskYesNo(std::string_view caption, std::string_view text) {
   box.setEscapeButton(QMessageBox::No);
   MakeModalToForm(box, window_);
   return Answer(box, application_ended_) == QMessageBox::Yes;
+}
+
+void QtUiPort::FocusField(std::string_view name) {
+  if (window_ == nullptr || log_ != nullptr) return;
+  QWidget* field = window_->findChild<QWidget*>(ToQString(name));
+  auto* combo = qobject_cast<QComboBox*>(field);
+  auto* edit = combo != nullptr ? combo->lineEdit() : qobject_cast<QLineEdit*>(field);
+  if (edit == nullptr || !field->isVisibleTo(window_)) return;
+  window_->activateWindow();
+  field->setFocus(Qt::OtherFocusReason);
+  edit->selectAll();
 }
 
 void QtUiPort::FormEnded() {

@@ -33,6 +33,7 @@ class QtUiPort : public audit::UiPort {
                    audit::MessageIcon icon) override;
   bool AskYesNo(std::string_view caption, std::string_view text) override;
   void FormEnded() override;
+  void FocusField(std::string_view name) override;
 
  private:
   QPointer<QWidget> window_;

@@ -1,12 +1,16 @@
-// torva-host: the stand-in host program. It has no Qt of its own: script mode and --init run on the
-// headless form; window mode loads libtorva and calls OpenForm as any host would; snapshots and
-// reports load the private Qt module torva-host-qt.so on first use.
+// torva-host: the stand-in host program. It has no Qt of its own: script mode, --init, --export and
+// --summary run on the headless form or without one; window mode loads libtorva and calls OpenForm
+// as any host would; snapshots and PDF reports load the private Qt module torva-host-qt.so on first
+// use.
 //
 //   torva-host [--host-folder DIR] [--script FILE] [--snapshot DIR] PROJECT_DB [STAGE [TEXT3 [TEXT4 [OWNER [CONTRACTOR]]]]]
 //   torva-host --report FILE.pdf PROJECT_DB [STAGE ...]
+//   torva-host --export FILE.xlsx PROJECT_DB [STAGE ...]
+//   torva-host --summary OUT.xlsx|OUT.csv PROJECT_DB...
 //   torva-host --init PROJECT_DB
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <iostream>
@@ -21,6 +25,8 @@
 #include "host/qt_module.h"
 #include "host/runtime_dir.h"
 #include "host/script_runner.h"
+#include "report/summary.h"
+#include "report/workbook.h"
 
 namespace {
 
@@ -28,6 +34,8 @@ constexpr const char* kUsage =
     "usage: torva-host [--host-folder DIR] [--script FILE] [--snapshot DIR] PROJECT_DB "
     "[STAGE [TEXT3 [TEXT4 [OWNER [CONTRACTOR]]]]]\n"
     "       torva-host [--host-folder DIR] --report FILE.pdf PROJECT_DB [STAGE ...]\n"
+    "       torva-host [--host-folder DIR] --export FILE.xlsx PROJECT_DB [STAGE ...]\n"
+    "       torva-host --summary OUT.xlsx|OUT.csv PROJECT_DB...\n"
     "       torva-host --init PROJECT_DB\n";
 
 std::optional<double> ParseAmount(const std::string& text) {
@@ -98,7 +106,7 @@ std::string WriteReport(const torva::audit::TfrmMain& form, const std::string& p
 }
 
 struct Options {
-  std::string host_folder, script, snapshot, report, init;
+  std::string host_folder, script, snapshot, report, export_to, summary, init;
   std::vector<std::string> positional;
 };
 
@@ -130,6 +138,10 @@ bool ParseArguments(int argc, char** argv, Options* o) {
       ok = value(o->snapshot);
     } else if (arg == "--report") {
       ok = value(o->report);
+    } else if (arg == "--export") {
+      ok = value(o->export_to);
+    } else if (arg == "--summary") {
+      ok = value(o->summary);
     } else if (arg == "--init") {
       ok = value(o->init);
     } else if (arg.size() > 2 && arg.rfind("--", 0) == 0) {
@@ -139,9 +151,54 @@ bool ParseArguments(int argc, char** argv, Options* o) {
     }
     if (!ok) return false;
   }
-  const int modes = !o->script.empty() + !o->snapshot.empty() + !o->report.empty();
+  const int modes = !o->script.empty() + !o->snapshot.empty() + !o->report.empty() +
+                    !o->export_to.empty() + !o->summary.empty();
   if (!o->init.empty()) return modes == 0 && o->positional.empty() && o->host_folder.empty();
+  if (!o->summary.empty()) return modes == 1 && !o->positional.empty() && o->host_folder.empty();
   return modes <= 1 && !o->positional.empty() && o->positional.size() <= 6;
+}
+
+// Runs one command of script mode on the form opened as a host opens it, then closes it (which
+// saves, as any close does). 0 when the command's file was written and the form ended.
+int RunOneCommand(const torva::audit::FormContext& context, const std::string& command,
+                  bool* written) {
+  std::istringstream script(command + "\n");
+  const int status = torva::host::RunScript(
+      context, script, std::cout, std::cerr,
+      [&](const torva::audit::TfrmMain& form, const std::string& pdf_path) {
+        std::string report_error = WriteReport(form, pdf_path);
+        *written = report_error.empty();
+        if (!*written) std::cerr << "torva-host: " << report_error << '\n';
+        return report_error;
+      },
+      [&](const torva::audit::TfrmMain& form, const std::string& xlsx_path) {
+        std::string export_error = torva::report::WriteReportWorkbook(form, xlsx_path);
+        *written = export_error.empty();
+        return export_error;
+      });
+  // A form that closed before the command (a failed connection) wrote nothing either.
+  return status != 0 ? status : *written ? 0 : 1;
+}
+
+// The summary of many projects, read from their saved fields alone. Progress goes to standard error
+// when the run is long enough to wait for.
+int RunSummary(const std::string& out, const std::vector<std::string>& projects) {
+  constexpr std::size_t kShowProgressFrom = 50;
+  const bool show = projects.size() >= kShowProgressFrom;
+  const std::size_t step = std::max<std::size_t>(1, projects.size() / 100);
+  const torva::report::Table summary = torva::report::BuildSummary(
+      projects, [&](std::size_t done, std::size_t total) {
+        if (show && (done % step == 0 || done == total)) {
+          std::cerr << "\rtorva-host: " << done << " / " << total << std::flush;
+          if (done == total) std::cerr << '\n';
+        }
+      });
+  const std::string error = torva::report::WriteSummary(summary, out);
+  if (!error.empty()) {
+    std::cerr << "torva-host: " << error << '\n';
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace
@@ -157,6 +214,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (!options.init.empty()) return InitProject(options.init);
+  if (!options.summary.empty()) return RunSummary(options.summary, options.positional);
 
   const std::vector<std::string>& positional = options.positional;
   torva::audit::FormContext context;
@@ -184,29 +242,21 @@ int main(int argc, char** argv) {
 
   if (!options.script.empty()) {
     if (options.script == "-") {
-      return torva::host::RunScript(context, std::cin, std::cout, std::cerr, WriteReport);
+      return torva::host::RunScript(context, std::cin, std::cout, std::cerr, WriteReport,
+                                    torva::report::WriteReportWorkbook);
     }
     std::ifstream in(options.script, std::ios::binary);
     if (!in) {
       std::cerr << "torva-host: cannot read " << options.script << '\n';
       return 2;
     }
-    return torva::host::RunScript(context, in, std::cout, std::cerr, WriteReport);
+    return torva::host::RunScript(context, in, std::cout, std::cerr, WriteReport,
+                                  torva::report::WriteReportWorkbook);
   }
-  if (!options.report.empty()) {
-    // Opened as a host opens it, reported, closed (which saves, as any close does).
-    bool written = false;
-    std::istringstream script("report " + options.report + "\n");
-    const int status = torva::host::RunScript(
-        context, script, std::cout, std::cerr,
-        [&](const torva::audit::TfrmMain& form, const std::string& pdf_path) {
-          std::string report_error = WriteReport(form, pdf_path);
-          written = report_error.empty();
-          if (!written) std::cerr << "torva-host: " << report_error << '\n';
-          return report_error;
-        });
-    // A form that closed before the report (a failed connection) wrote none either.
-    return status != 0 ? status : written ? 0 : 1;
+  bool written = false;
+  if (!options.report.empty()) return RunOneCommand(context, "report " + options.report, &written);
+  if (!options.export_to.empty()) {
+    return RunOneCommand(context, "export " + options.export_to, &written);
   }
   if (!options.snapshot.empty()) return RunSnapshot(context, options.snapshot);
 

@@ -59,6 +59,9 @@ std::string Join(const std::vector<std::string>& items) {
   return joined;
 }
 
+// The words after the verb, as one text ("out file.pdf" stays one name).
+std::string NameAndRest(const Command& c) { return c.name + (c.rest.empty() ? "" : " " + c.rest); }
+
 int IndexOf(const std::vector<std::string>& items, const std::string& item) {
   for (size_t i = 0; i < items.size(); ++i) {
     if (items[i] == item) return static_cast<int>(i);
@@ -69,8 +72,13 @@ int IndexOf(const std::vector<std::string>& items, const std::string& item) {
 class Runner {
  public:
   Runner(audit::TfrmMain& form, ScriptUi& ui, std::ostream& out, std::ostream& err,
-         const ReportWriter& write_report)
-      : form_(form), ui_(ui), out_(out), err_(err), write_report_(write_report) {}
+         const ReportWriter& write_report, const ReportWriter& write_workbook)
+      : form_(form),
+        ui_(ui),
+        out_(out),
+        err_(err),
+        write_report_(write_report),
+        write_workbook_(write_workbook) {}
 
   void Run(const Command& c, int line_no) {
     line_no_ = line_no;
@@ -113,16 +121,20 @@ class Runner {
     } else if (c.verb == "close") {
       form_.RequestClose();
     } else if (c.verb == "report") {
-      Report(c.name + (c.rest.empty() ? "" : " " + c.rest));
+      Write(write_report_, "report needs the name of a PDF file", NameAndRest(c));
+    } else if (c.verb == "export") {
+      Write(write_workbook_, "export needs the name of an .xlsx file", NameAndRest(c));
     } else {
       Complain("unknown command '" + c.verb + "'");
     }
   }
 
  private:
-  void Report(const std::string& pdf_path) {
-    if (pdf_path.empty()) return Complain("report needs the name of a PDF file");
-    const std::string error = write_report_(form_, pdf_path);
+  // The report's file is written from the form as it stands (not a user action).
+  void Write(const ReportWriter& writer, const char* no_name, const std::string& path) {
+    if (path.empty()) return Complain(no_name);
+    if (!writer) return Complain("this host cannot write that file");
+    const std::string error = writer(form_, path);
     if (!error.empty()) ui_.ShowMessage(audit::kAppTitle, error, audit::MessageIcon::kStop);
   }
 
@@ -142,7 +154,7 @@ class Runner {
   }
 
   void Print(const Command& c) {
-    std::string names = c.name + (c.rest.empty() ? "" : " " + c.rest);
+    std::string names = NameAndRest(c);
     size_t start = 0;
     while (start <= names.size()) {
       size_t end = names.find(' ', start);
@@ -184,17 +196,19 @@ class Runner {
   std::ostream& out_;
   std::ostream& err_;
   const ReportWriter& write_report_;
+  const ReportWriter& write_workbook_;
   int line_no_ = 0;
 };
 
 }  // namespace
 
 int RunScript(const audit::FormContext& context, std::istream& script, std::ostream& out,
-              std::ostream& err, const ReportWriter& write_report) {
+              std::ostream& err, const ReportWriter& write_report,
+              const ReportWriter& write_workbook) {
   ScriptUi ui(out);
   audit::TfrmMain form(context, ui);
   form.Show();
-  Runner runner(form, ui, out, err, write_report);
+  Runner runner(form, ui, out, err, write_report, write_workbook);
   std::string line;
   int line_no = 0;
   while (!form.ended() && std::getline(script, line)) {

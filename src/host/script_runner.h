@@ -17,9 +17,11 @@ using ReportWriter =
 
 // Shows the form for `context`, replays the script read from `script` and closes the form at the end
 // if it is still open. Dialogs and `print` go to `out`, diagnostics of the host to `err`. The command
-// `report FILE` calls `write_report` and shows its error as a dialog captioned "TORVA".
+// `report FILE` calls `write_report`, `export FILE` calls `write_workbook` (same contract, an .xlsx
+// file), each showing its error as a dialog captioned "TORVA".
 // Returns 0 when the form ended, 3 when it is still open after the last close.
 int RunScript(const audit::FormContext& context, std::istream& script, std::ostream& out,
-              std::ostream& err, const ReportWriter& write_report);
+              std::ostream& err, const ReportWriter& write_report,
+              const ReportWriter& write_workbook = {});
 
 }  // namespace torva::host

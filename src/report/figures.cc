@@ -136,21 +136,21 @@ std::optional<Decimal> ParseFigure(std::string_view text) {
   return Normalized(std::move(value));
 }
 
-Decimal RoundToCents(const Decimal& value) {
-  if (value.scale <= 2) return value;
-  const std::size_t cut = value.digits.size() > static_cast<std::size_t>(value.scale - 2)
-                              ? value.digits.size() - static_cast<std::size_t>(value.scale - 2)
-                              : 0;
+Decimal RoundTo(const Decimal& value, int decimals) {
+  if (value.scale <= decimals) return value;
+  const std::size_t dropped = static_cast<std::size_t>(value.scale - decimals);
+  const std::size_t cut = value.digits.size() > dropped ? value.digits.size() - dropped : 0;
   // The first dropped digit decides: halves go away from zero.
-  const char first_dropped =
-      value.digits.size() >= static_cast<std::size_t>(value.scale - 2) ? value.digits[cut] : '0';
+  const char first_dropped = value.digits.size() >= dropped ? value.digits[cut] : '0';
   Decimal rounded;
   rounded.negative = value.negative;
-  rounded.scale = 2;
+  rounded.scale = decimals;
   rounded.digits = cut == 0 ? "0" : value.digits.substr(0, cut);
   if (first_dropped >= '5') rounded.digits = AddMagnitudes(rounded.digits, "1");
   return Normalized(std::move(rounded));
 }
+
+Decimal RoundToCents(const Decimal& value) { return RoundTo(value, 2); }
 
 Decimal Subtract(const Decimal& a, const Decimal& b) {
   const int scale = std::max(a.scale, b.scale);
@@ -171,6 +171,25 @@ Decimal Subtract(const Decimal& a, const Decimal& b) {
   return Normalized(std::move(result));
 }
 
+Decimal Add(const Decimal& a, const Decimal& b) {
+  Decimal negated = b;
+  negated.negative = !b.negative;
+  return Subtract(a, Normalized(std::move(negated)));
+}
+
+std::optional<Decimal> Reduction(std::string_view submitted, std::string_view determined,
+                                 int decimals) {
+  if (text::IsBlank(submitted)) return std::nullopt;
+  std::optional<Decimal> from = ParseFigure(submitted);
+  std::optional<Decimal> to = text::IsBlank(determined) ? Decimal{} : ParseFigure(determined);
+  if (!from || !to) return std::nullopt;
+  if (decimals >= 0) {
+    from = RoundTo(*from, decimals);
+    to = RoundTo(*to, decimals);
+  }
+  return Subtract(*from, *to);
+}
+
 bool IsZero(const Decimal& value) { return value.digits == "0"; }
 
 std::string FormatAmount(const Decimal& value) {
@@ -189,6 +208,22 @@ std::string FormatPlain(const Decimal& value) {
   std::string whole, fraction;
   SplitDigits(value, 0, whole, fraction);
   return (value.negative ? "-" : "") + whole + (fraction.empty() ? "" : "." + fraction);
+}
+
+std::string FormatDays(const Decimal& value) {
+  const Decimal rounded = RoundTo(value, 3);
+  std::string whole, fraction;
+  SplitDigits(rounded, 3, whole, fraction);
+  return (rounded.negative ? "-" : "") + whole + "." + fraction;
+}
+
+double ToDouble(const Decimal& value) { return static_cast<double>(ToLongDouble(value)); }
+
+std::optional<double> Ratio(const Decimal& part, const Decimal& whole) {
+  if (IsZero(whole)) return std::nullopt;
+  const long double ratio = ToLongDouble(part) / ToLongDouble(whole);
+  if (!std::isfinite(ratio)) return std::nullopt;
+  return static_cast<double>(ratio);
 }
 
 std::optional<std::string> FormatPercent(const Decimal& part, const Decimal& whole) {

@@ -26,11 +26,23 @@ struct Decimal {
 // beyond ±400 give nothing too, so that no figure runs to thousands of digits.
 std::optional<Decimal> ParseFigure(std::string_view text);
 
+// Rounded to `decimals` decimals (0 or more), halves away from zero.
+Decimal RoundTo(const Decimal& value, int decimals);
+
 // Rounded to two decimals, halves away from zero.
 Decimal RoundToCents(const Decimal& value);
 
-// a - b, exactly.
+// a - b and a + b, exactly.
 Decimal Subtract(const Decimal& a, const Decimal& b);
+Decimal Add(const Decimal& a, const Decimal& b);
+
+// The reduction of a row: the submitted figure less the determined one, each first rounded to
+// `decimals` decimals as they are printed (-1: as they stand). Nothing was submitted when the
+// submitted text is blank: there is then nothing to reduce, and no reduction. A blank determined
+// text counts as nothing determined, 0. Nothing either when a text is no number: a reduction never
+// pretends that a text is 0.
+std::optional<Decimal> Reduction(std::string_view submitted, std::string_view determined,
+                                 int decimals);
 
 bool IsZero(const Decimal& value);
 
@@ -40,6 +52,15 @@ std::string FormatAmount(const Decimal& value);
 
 // The digits as they stand, without grouping: "12.5", "-3", "0.250".
 std::string FormatPlain(const Decimal& value);
+
+// Labour days as the form saves them: three decimals, no grouping: "2968.420", "-1.000".
+std::string FormatDays(const Decimal& value);
+
+// The nearest double, for a spreadsheet's cell.
+double ToDouble(const Decimal& value);
+
+// `part` divided by `whole` as the nearest double; nothing when `whole` is zero.
+std::optional<double> Ratio(const Decimal& part, const Decimal& whole);
 
 // `part` as a per cent of `whole`, two decimals and "%": "5.54%". Nothing when `whole` is zero.
 std::optional<std::string> FormatPercent(const Decimal& part, const Decimal& whole);

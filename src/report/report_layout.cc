@@ -1,6 +1,5 @@
 #include "report/report_layout.h"
 
-#include <QDate>
 #include <QFontMetricsF>
 #include <QPageSize>
 #include <QPagedPaintDevice>
@@ -20,6 +19,8 @@ namespace {
 constexpr double kCellPadX = 1.2;
 constexpr double kCellPadY = 1.3;
 constexpr double kLargeCellPadY = 2.6;  // the cover's rows stand apart, as on a title page
+constexpr double kSignOffPadY = 7.0;    // room for a signature above and below each line
+constexpr double kSignOffDrop = 10.0;   // the sign-off stands apart from the last table
 constexpr double kCoverTitleDrop = 12.0;  // room above the cover's title
 constexpr double kIndentStep = 6.0;
 constexpr double kBlockGap = 4.0;
@@ -135,7 +136,7 @@ class Placer {
   }
 
   void PlaceTable(const Table& table) {
-    const double points = table.large ? kLargeTablePoints : kTablePoints;
+    const double points = table.large || table.sign_off ? kLargeTablePoints : kTablePoints;
     columns_.clear();
     double x = layout_.body.left();
     for (double share : table.widths) {
@@ -144,8 +145,19 @@ class Placer {
       x += width;
     }
     const bool has_header = !table.header.empty();
-    const double pad_y = Mm(table.large ? kLargeCellPadY : kCellPadY);
+    const double pad_y =
+        Mm(table.sign_off ? kSignOffPadY : table.large ? kLargeCellPadY : kCellPadY);
     const PreparedRow header = has_header ? Prepare(table.header, points, pad_y) : PreparedRow{};
+    if (table.sign_off) {
+      // Signed as one block: on a page of its own when the rest of this page cannot hold it all.
+      double height = Mm(kSignOffDrop);
+      for (const std::vector<Cell>& cells : table.rows) {
+        const PreparedRow row = Prepare(cells, points, pad_y);
+        height += RowHeight(row, row.line_count);
+      }
+      if (height > Room() && !AtPageTop()) StartPage();
+      if (!AtPageTop()) y_ += Mm(kSignOffDrop);
+    }
     if (has_header) PlaceRow(header, table, nullptr);
     for (const std::vector<Cell>& cells : table.rows) {
       PlaceRow(Prepare(cells, points, pad_y), table, has_header ? &header : nullptr);
@@ -242,7 +254,7 @@ class Placer {
 }  // namespace
 
 ReportModel TodaysReportModel(const audit::TfrmMain& form) {
-  return BuildReportModel(form, QDate::currentDate().toString(Qt::ISODate).toStdString());
+  return BuildReportModel(form, TodayText());
 }
 
 QPageLayout ReportPageLayout() {

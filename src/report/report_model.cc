@@ -2,80 +2,145 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <optional>
 
 #include "audit/tfrm_main.h"
+#include "db/data_source.h"
 #include "form/catalogue.h"
 #include "report/figures.h"
+#include "report/project_name.h"
 #include "text/strings.h"
 
 namespace torva::report {
 namespace {
 
-// What a row of figures holds: money (two decimals, thousands grouped) or a count the reader knows
-// in the field's own notation (labour days, route length).
-enum class Figure { kAmount, kAsShown };
+// What a row of figures holds: money (two decimals, thousands grouped), labour days (three decimals,
+// as the form saves them), or a count the reader knows in the field's own notation (route length).
+enum class Figure { kAmount, kDays, kAsShown };
 
 // The caption-less reduction and rate columns that every audit report carries beside the columns.
 constexpr const char* kItemHeader = "项目";
 constexpr const char* kReductionHeader = "审减额";
 constexpr const char* kRateHeader = "审减率";
 constexpr const char* kPageNumberFormat = "第 %d 页 共 %d 页";
+constexpr const char* kDefaultTitle = "审计报告";
+constexpr const char* kProjectNameCaption = "工程名称：";
+constexpr const char* kReportNumberCaption = "报告编号：";
+constexpr const char* kSignOffCaptions[] = {"审计人员：", "复核人：", "审计单位（盖章）", "报告日期："};
 
 std::string Trimmed(std::string_view text) { return std::string(text::TrimBlanks(text)); }
 
-// The caption the form shows for catalogue label `name` ("" when there is none).
-std::string LabelText(const std::string& name) {
-  const form::ControlSpec* spec = form::FindSpec(name);
-  return spec != nullptr ? spec->caption : std::string();
+std::string CaptionOf(const form::ControlSpec* label) {
+  return label != nullptr ? label->caption : std::string();
 }
 
-// A row caption of page `page`: the label standing beside field `field`.
-std::string FieldCaption(const std::string& page, const std::string& field) {
-  return LabelText("Lbl_" + page + "_" + field);
+// The caption the form shows beside field `field` ("" when there is none).
+std::string FieldCaption(const std::string& field) { return CaptionOf(form::RowCaptionOf(field)); }
+
+Cell TextCell(std::string text, CellAlign align, bool bold = false, int indent = 0) {
+  Cell cell;
+  cell.text = std::move(text);
+  cell.align = align;
+  cell.bold = bold;
+  cell.indent = indent;
+  return cell;
 }
 
 Cell Caption(std::string text, bool bold = false, int indent = 0) {
-  return Cell{std::move(text), CellAlign::kLeft, bold, indent};
+  return TextCell(std::move(text), CellAlign::kLeft, bold, indent);
 }
 
-Cell Header(std::string text) { return Cell{std::move(text), CellAlign::kCenter, true, 0}; }
+Cell Header(std::string text) { return TextCell(std::move(text), CellAlign::kCenter, true); }
 
 Cell Blank() { return Cell{}; }
 
+Cell EmptyFigure(bool bold = false) {
+  Cell cell = TextCell("", CellAlign::kRight, bold);
+  cell.figure = true;
+  return cell;
+}
+
+NumberFormat FormatOf(Figure kind) {
+  switch (kind) {
+    case Figure::kAmount:
+      return NumberFormat::kAmount;
+    case Figure::kDays:
+      return NumberFormat::kDays;
+    case Figure::kAsShown:
+      return NumberFormat::kAsShown;
+  }
+  return NumberFormat::kAsShown;
+}
+
+int DecimalsOf(Figure kind) {
+  switch (kind) {
+    case Figure::kAmount:
+      return 2;
+    case Figure::kDays:
+      return 3;
+    case Figure::kAsShown:
+      return -1;
+  }
+  return -1;
+}
+
+// A figure as it is printed: amounts to the cent, labour days to three decimals, counts exactly.
+Decimal AsPrinted(const Decimal& value, Figure kind) {
+  const int decimals = DecimalsOf(kind);
+  return decimals < 0 ? value : RoundTo(value, decimals);
+}
+
+std::string FormatFigure(const Decimal& value, Figure kind) {
+  switch (kind) {
+    case Figure::kAmount:
+      return FormatAmount(value);
+    case Figure::kDays:
+      return FormatDays(value);
+    case Figure::kAsShown:
+      return FormatPlain(value);
+  }
+  return FormatPlain(value);
+}
+
 // A field's figure as the reader sees it; a text that is no number stands as it is.
 Cell FigureCell(const std::string& text, Figure kind, bool bold = false) {
-  Cell cell{text, CellAlign::kRight, bold, 0, true};
-  if (kind == Figure::kAmount) {
-    if (const std::optional<Decimal> value = ParseFigure(text)) cell.text = FormatAmount(*value);
+  Cell cell = EmptyFigure(bold);
+  cell.text = text;
+  cell.format = FormatOf(kind);
+  if (const std::optional<Decimal> value = ParseFigure(text)) {
+    const Decimal printed = AsPrinted(*value, kind);
+    cell.text = FormatFigure(printed, kind);
+    cell.number = ToDouble(printed);
   }
   return cell;
 }
 
-// A figure for the reduction: an empty field counts as nothing yet entered, 0; any other text that
-// is no number leaves the row without a reduction rather than pretending it is 0.
-std::optional<Decimal> Operand(const std::string& text) {
-  if (text::IsBlank(text)) return Decimal{};
-  return ParseFigure(text);
-}
-
-// The reduction (submitted less determined) and its rate, from the figures as they are printed:
-// amounts to the cent, counts exactly. Nothing when either side is no number or both are empty.
+// The reduction (submitted less determined) and its rate, from the figures as they are printed
+// (see Reduction). The cells know the columns they come from (`first`, `last`, and the reduction's
+// own, `reduction`), so that a spreadsheet holds them as formulas.
 std::pair<Cell, Cell> ReductionCells(const std::string& submitted, const std::string& determined,
-                                     Figure kind) {
-  std::pair<Cell, Cell> cells{Cell{"", CellAlign::kRight, false, 0, true},
-                              Cell{"", CellAlign::kRight, false, 0, true}};
-  if (text::IsBlank(submitted) && text::IsBlank(determined)) return cells;
-  std::optional<Decimal> from = Operand(submitted);
-  std::optional<Decimal> to = Operand(determined);
-  if (!from || !to) return cells;
-  if (kind == Figure::kAmount) {
-    from = RoundToCents(*from);
-    to = RoundToCents(*to);
+                                     Figure kind, int first, int last, int reduction) {
+  std::pair<Cell, Cell> cells{EmptyFigure(), EmptyFigure()};
+  const std::optional<Decimal> difference = Reduction(submitted, determined, DecimalsOf(kind));
+  if (!difference) return cells;
+  Cell& amount = cells.first;
+  amount.text = FormatFigure(*difference, kind);
+  amount.number = ToDouble(*difference);
+  amount.format = FormatOf(kind);
+  amount.derivation = Derivation::kDifference;
+  amount.first = first;
+  amount.second = last;
+  const Decimal printed_from = AsPrinted(*ParseFigure(submitted), kind);
+  if (const std::optional<std::string> percent = FormatPercent(*difference, printed_from)) {
+    Cell& rate = cells.second;
+    rate.text = *percent;
+    rate.number = Ratio(*difference, printed_from);
+    rate.format = NumberFormat::kRate;
+    rate.derivation = Derivation::kQuotient;
+    rate.first = reduction;
+    rate.second = first;
   }
-  const Decimal reduction = Subtract(*from, *to);
-  cells.first.text = kind == Figure::kAmount ? FormatAmount(reduction) : FormatPlain(reduction);
-  cells.second.text = FormatPercent(reduction, *from).value_or("");
   return cells;
 }
 
@@ -85,30 +150,43 @@ struct ColumnRow {
   std::vector<std::string> fields;
   Figure kind = Figure::kAmount;
   bool bold = false;
-  std::string prefix;  // a heading the form shows beside the row ("其中：")
+  bool headed = false;  // the form shows a heading in front of the row ("其中：")
   int indent = 0;
+  // A row of its own for the heading of this field's row ("施工工日"), when `fields` is empty.
+  std::string heading_of;
 };
 
 // The row caption: the distinct captions of its columns, in column order, joined as the form reads
-// them ("施工费(元)／应付施工费(元)").
-std::string RowCaption(const std::string& page, const ColumnRow& row) {
+// them ("施工费(元)／应付施工费(元)"), after the heading that introduces the row when it is part of it.
+std::string RowCaption(const ColumnRow& row) {
   std::vector<std::string> captions;
+  std::string heading;
   for (const std::string& field : row.fields) {
     if (field.empty()) continue;
-    const std::string caption = FieldCaption(page, field);
+    if (row.headed && heading.empty()) heading = CaptionOf(form::RowHeadingOf(field));
+    const std::string caption = FieldCaption(field);
     if (!caption.empty() && std::find(captions.begin(), captions.end(), caption) == captions.end()) {
       captions.push_back(caption);
     }
   }
-  std::string joined = row.prefix;
+  std::string joined = heading;
   for (std::size_t i = 0; i < captions.size(); ++i) joined += (i > 0 ? "／" : "") + captions[i];
   return joined;
 }
 
-// A table of a page with columns: 项目, one column per heading, then 审减额 and 审减率 comparing
-// the first column with the last.
+// A heading row ("施工工日") in a table of `columns` columns.
+std::vector<Cell> HeadingRow(const std::string& text, std::size_t columns) {
+  std::vector<Cell> cells{Caption(text)};
+  cells.resize(columns);
+  return cells;
+}
+
+// A table of a page with columns: 项目, one column per column header of the page, then 审减额 and
+// 审减率 comparing the first column with the last.
 Table ColumnTable(const audit::TfrmMain& form, const std::string& page,
-                  const std::vector<std::string>& headings, const std::vector<ColumnRow>& rows) {
+                  const std::vector<ColumnRow>& rows) {
+  std::vector<std::string> headings;
+  for (const form::ControlSpec* header : form::ColumnHeaders(page)) headings.push_back(header->caption);
   Table table;
   const double item_share = headings.size() == 3 ? 0.21 : 0.25;
   const double rate_share = 0.09;
@@ -123,23 +201,26 @@ Table ColumnTable(const audit::TfrmMain& form, const std::string& page,
   table.header.push_back(Header(kReductionHeader));
   table.widths.push_back(rate_share);
   table.header.push_back(Header(kRateHeader));
+  const int first_column = 1;
+  const int last_column = static_cast<int>(headings.size());
+  const int reduction_column = last_column + 1;
 
   for (const ColumnRow& row : rows) {
     std::vector<Cell> cells;
-    if (row.fields.empty()) {  // a heading row ("施工工日")
-      cells.push_back(Caption(row.prefix, false, row.indent));
-      cells.resize(table.widths.size());
-      table.rows.push_back(std::move(cells));
+    if (row.fields.empty()) {
+      table.rows.push_back(
+          HeadingRow(CaptionOf(form::RowHeadingOf(row.heading_of)), table.widths.size()));
       continue;
     }
-    cells.push_back(Caption(RowCaption(page, row), row.bold, row.indent));
+    cells.push_back(Caption(RowCaption(row), row.bold, row.indent));
     for (const std::string& field : row.fields) {
       cells.push_back(field.empty() ? Blank() : FigureCell(form.Text(field), row.kind, row.bold));
     }
     const std::string& first = row.fields.front();
     const std::string& last = row.fields.back();
     if (!first.empty() && !last.empty()) {
-      auto [reduction, rate] = ReductionCells(form.Text(first), form.Text(last), row.kind);
+      auto [reduction, rate] = ReductionCells(form.Text(first), form.Text(last), row.kind,
+                                              first_column, last_column, reduction_column);
       reduction.bold = rate.bold = row.bold;
       cells.push_back(std::move(reduction));
       cells.push_back(std::move(rate));
@@ -166,27 +247,34 @@ Block TableBlock(Table table) {
   return block;
 }
 
-Section StartSection(const std::string& page) {
+// A section named as its page, headed by the page's caption.
+Section StartSection(const std::string& page, bool with_heading = true) {
   Section section;
-  section.name = LabelText(page);
-  section.blocks.push_back(TitleBlock(section.name, 0));
+  section.name = CaptionOf(form::FindSpec(page));
+  if (with_heading) section.blocks.push_back(TitleBlock(section.name, 0));
   return section;
 }
 
-std::vector<std::string> Headings(const std::string& page, int count) {
-  std::vector<std::string> headings;
-  for (int i = 1; i <= count; ++i) headings.push_back(LabelText("Lbl_" + page + "_Head" + std::to_string(i)));
-  return headings;
-}
-
-// The cover: the two title lines, then each amount under its caption. The form sets the parts of a
-// total in narrower fields than the totals; the report indents them one step for the same reason.
-Section CoverSection(const audit::TfrmMain& form) {
+// The cover: headed by the report's title, then the project's name and a number to fill in by hand,
+// then each amount under its caption. The form sets the parts of a total in narrower fields than the
+// totals; the report indents them one step for the same reason.
+Section CoverSection(const audit::TfrmMain& form, const std::string& project_name) {
   static const char* const kRows[] = {"T_48", "T_49", "T_50", "T_51", "T_52",
                                       "T_53", "T_54", "T_55", "T_56", "T_57"};
-  Section section = StartSection("TS_FM");
-  section.blocks.push_back(TitleBlock(form.Text("T_46"), 1));
-  section.blocks.push_back(TitleBlock(form.Text("T_47"), 2));
+  Section section = StartSection("TS_FM", /*with_heading=*/false);
+  const std::string first = Trimmed(form.Text("T_46"));
+  const std::string main = Trimmed(form.Text("T_47"));
+  if (!first.empty()) section.blocks.push_back(TitleBlock(first, 1));
+  section.blocks.push_back(TitleBlock(main.empty() ? kDefaultTitle : main, 2));
+
+  Table project;
+  project.ruled = false;
+  project.large = true;
+  project.widths = {0.25, 0.75};
+  project.rows.push_back({Caption(kProjectNameCaption), Caption(project_name)});
+  project.rows.push_back({Caption(kReportNumberCaption), Caption("")});
+  section.blocks.push_back(TableBlock(std::move(project)));
+
   int widest = 0;
   for (const char* field : kRows) widest = std::max(widest, form::FindSpec(field)->width);
   Table table;
@@ -197,53 +285,51 @@ Section CoverSection(const audit::TfrmMain& form) {
     const int indent = form::FindSpec(field)->width < widest ? 1 : 0;
     Cell amount = FigureCell(form.Text(field), Figure::kAmount);
     amount.indent = indent;
-    table.rows.push_back({Caption(FieldCaption("TS_FM", field), false, indent), std::move(amount)});
+    table.rows.push_back({Caption(FieldCaption(field), false, indent), std::move(amount)});
   }
   section.blocks.push_back(TableBlock(std::move(table)));
   return section;
 }
 
-std::vector<ColumnRow> LabourDayRows(const std::string& page, const std::string& heading_label,
-                                     std::vector<std::string> skilled,
-                                     std::vector<std::string> ordinary) {
-  return {{{}, Figure::kAsShown, false, LabelText("Lbl_" + page + "_" + heading_label), 0},
-          {std::move(skilled), Figure::kAsShown, false, "", 1},
-          {std::move(ordinary), Figure::kAsShown, false, "", 1}};
+// The skilled and the ordinary labour-day rows under the heading the form shows beside them.
+void AddLabourDayRows(std::vector<ColumnRow>& rows, std::vector<std::string> skilled,
+                      std::vector<std::string> ordinary) {
+  ColumnRow heading;
+  heading.heading_of = skilled.front();
+  rows.push_back(std::move(heading));
+  rows.push_back({std::move(skilled), Figure::kDays, false, false, 1, ""});
+  rows.push_back({std::move(ordinary), Figure::kDays, false, false, 1, ""});
 }
 
 Section ConstructionFeeSection(const audit::TfrmMain& form) {
-  const std::string of = LabelText("Lbl_TS_D_Of");
   std::vector<ColumnRow> rows = {
-      {{"D_1", "D_9", "T_7"}, Figure::kAmount, true, "", 0},
-      {{"", "D_10", "T_8"}, Figure::kAmount, false, "", 0},
-      {{"D_2", "D_11", "T_9"}, Figure::kAmount, false, "", 0},
-      {{"", "D_12", "T_10"}, Figure::kAmount, false, of, 0},
-      {{"D_3", "T_1", "T_11"}, Figure::kAmount, false, "", 0},
-      {{"D_4", "T_2", "T_12"}, Figure::kAmount, false, "", 0},
-      {{"D_5", "T_3", "T_13"}, Figure::kAmount, false, "", 0},
-      {{"D_6", "T_4", "T_14"}, Figure::kAmount, false, "", 0},
+      {{"D_1", "D_9", "T_7"}, Figure::kAmount, true, false, 0, ""},
+      {{"", "D_10", "T_8"}, Figure::kAmount, false, false, 0, ""},
+      {{"D_2", "D_11", "T_9"}, Figure::kAmount, false, false, 0, ""},
+      {{"", "D_12", "T_10"}, Figure::kAmount, false, true, 0, ""},
+      {{"D_3", "T_1", "T_11"}, Figure::kAmount, false, false, 0, ""},
+      {{"D_4", "T_2", "T_12"}, Figure::kAmount, false, false, 0, ""},
+      {{"D_5", "T_3", "T_13"}, Figure::kAmount, false, false, 0, ""},
+      {{"D_6", "T_4", "T_14"}, Figure::kAmount, false, false, 0, ""},
   };
-  for (ColumnRow& row : LabourDayRows("TS_D", "Days1", {"D_7", "T_5", "T_15"}, {"D_8", "T_6", "T_16"})) {
-    rows.push_back(std::move(row));
-  }
+  AddLabourDayRows(rows, {"D_7", "T_5", "T_15"}, {"D_8", "T_6", "T_16"});
   Section section = StartSection("TS_D");
-  section.blocks.push_back(TableBlock(ColumnTable(form, "TS_D", Headings("TS_D", 3), rows)));
+  section.blocks.push_back(TableBlock(ColumnTable(form, "TS_D", rows)));
   return section;
 }
 
 std::string YesNo(bool checked) { return checked ? "是" : "否"; }
 
 Section DesignFeeSection(const audit::TfrmMain& form) {
-  std::vector<ColumnRow> rows = {{{"T_17", "T_23", "T_29"}, Figure::kAmount, true, "", 0}};
-  Table columns = ColumnTable(form, "TS_T", Headings("TS_T", 3), rows);
+  std::vector<ColumnRow> rows = {{{"T_17", "T_23", "T_29"}, Figure::kAmount, true, false, 0, ""}};
+  Table columns = ColumnTable(form, "TS_T", rows);
   // The auditor column's working rows; the other columns show only their totals on the form.
-  const std::pair<const char*, const char*> kAuditorRows[] = {
-      {"Survey", "T_30"}, {"Route", "T_31"}, {"Design", "T_32"}, {"Budget", "T_33"}, {"Install", "T_34"}};
-  for (const auto& [label, field] : kAuditorRows) {
+  const std::size_t auditor_column = columns.widths.size() - 3;
+  for (const char* field : {"T_30", "T_31", "T_32", "T_33", "T_34"}) {
     const Figure kind = std::string(field) == "T_31" ? Figure::kAsShown : Figure::kAmount;
     std::vector<Cell> cells(columns.widths.size());
-    cells[0] = Caption(LabelText(std::string("Lbl_TS_T_") + label));
-    cells[3] = FigureCell(form.Text(field), kind);
+    cells[0] = Caption(FieldCaption(field));
+    cells[auditor_column] = FigureCell(form.Text(field), kind);
     columns.rows.push_back(std::move(cells));
   }
 
@@ -255,11 +341,12 @@ Section DesignFeeSection(const audit::TfrmMain& form) {
   const std::vector<std::pair<std::string, Cell>> kSettings = {
       {"勘察设计费下浮系数", Caption(coefficient.empty() ? "" : coefficient + " %")},
       {"建筑安装工程费", FigureCell(form.Text("T_JZAZ"), Figure::kAmount)},
-      {LabelText("RzCB_YG"), Caption(YesNo(form.Checked("RzCB_YG")))},
+      {CaptionOf(form::FindSpec("RzCB_YG")), Caption(YesNo(form.Checked("RzCB_YG")))},
       {"勘察类型", Caption(survey_type)},
-      {LabelText("RzCB_KC"), Caption(YesNo(form.Checked("RzCB_KC")) +
-                                     (one_stage_marker.empty() ? "" : "（" + one_stage_marker + "）"))},
-      {LabelText("RzCB_YJ"), Caption(YesNo(form.Checked("RzCB_YJ")))},
+      {CaptionOf(form::FindSpec("RzCB_KC")),
+       Caption(YesNo(form.Checked("RzCB_KC")) +
+               (one_stage_marker.empty() ? "" : "（" + one_stage_marker + "）"))},
+      {CaptionOf(form::FindSpec("RzCB_YJ")), Caption(YesNo(form.Checked("RzCB_YJ")))},
       {"勘察费计算式", Caption(form.Text("T_KCF"))},
       {"设计费计算式", Caption(form.Text("T_SJF"))},
   };
@@ -277,39 +364,64 @@ Section DesignFeeSection(const audit::TfrmMain& form) {
 }
 
 Section PreliminaryReviewSection(const audit::TfrmMain& form) {
-  const std::string of = LabelText("Lbl_TS_CS_Of");
   std::vector<ColumnRow> rows = {
-      {{"T_35", "TC_1"}, Figure::kAmount, true, "", 0},
-      {{"", "TC_2"}, Figure::kAmount, false, "", 0},
-      {{"T_36", "TC_3"}, Figure::kAmount, false, "", 0},
-      {{"", "TC_4"}, Figure::kAmount, false, of, 0},
-      {{"T_58", "T_59"}, Figure::kAmount, false, "", 0},
-      {{"T_37", "Date_1"}, Figure::kAmount, false, "", 0},
-      {{"T_38", "Date_2"}, Figure::kAmount, false, "", 0},
-      {{"T_39", "Date_3"}, Figure::kAmount, false, "", 0},
+      {{"T_35", "TC_1"}, Figure::kAmount, true, false, 0, ""},
+      {{"", "TC_2"}, Figure::kAmount, false, false, 0, ""},
+      {{"T_36", "TC_3"}, Figure::kAmount, false, false, 0, ""},
+      {{"", "TC_4"}, Figure::kAmount, false, true, 0, ""},
+      {{"T_58", "T_59"}, Figure::kAmount, false, false, 0, ""},
+      {{"T_37", "Date_1"}, Figure::kAmount, false, false, 0, ""},
+      {{"T_38", "Date_2"}, Figure::kAmount, false, false, 0, ""},
+      {{"T_39", "Date_3"}, Figure::kAmount, false, false, 0, ""},
   };
-  for (ColumnRow& row : LabourDayRows("TS_CS", "Days1", {"T_40", "Date_4"}, {"T_41", "Date_5"})) {
-    rows.push_back(std::move(row));
-  }
+  AddLabourDayRows(rows, {"T_40", "Date_4"}, {"T_41", "Date_5"});
   Section section = StartSection("TS_CS");
-  section.blocks.push_back(TableBlock(ColumnTable(form, "TS_CS", Headings("TS_CS", 2), rows)));
+  section.blocks.push_back(TableBlock(ColumnTable(form, "TS_CS", rows)));
   return section;
+}
+
+// Who audited and reviewed, the office's stamp and the date: signed by hand on the printed page.
+Block SignOffBlock(const std::string& date) {
+  Table table;
+  table.ruled = false;
+  table.sign_off = true;
+  table.widths = {0.30, 0.70};
+  for (const char* caption : kSignOffCaptions) table.rows.push_back({Caption(caption), Caption("")});
+  table.rows.back()[1].text = date;
+  return TableBlock(std::move(table));
 }
 
 }  // namespace
 
 ReportModel BuildReportModel(const audit::TfrmMain& form, const std::string& printed_date) {
   ReportModel report;
+  const audit::FormContext& context = form.context();
   const std::string title = Trimmed(Trimmed(form.Text("T_46")) + " " + Trimmed(form.Text("T_47")));
-  report.document_title = title.empty() ? "审计报告" : title;
-  report.sections.push_back(CoverSection(form));
+  report.document_title = title.empty() ? kDefaultTitle : title;
+  report.project_name = ProjectName(context.db_path);
+  report.sections.push_back(CoverSection(form, report.project_name));
   report.sections.push_back(ConstructionFeeSection(form));
   report.sections.push_back(DesignFeeSection(form));
   report.sections.push_back(PreliminaryReviewSection(form));
-  const audit::FormContext& context = form.context();
-  report.footer = {"工程文件：" + form.ProjectName(),
-                   "审计阶段：" + context.stage, "打印日期：" + printed_date};
+  report.sections.back().blocks.push_back(SignOffBlock(printed_date));
+  // The footer names the project as the cover does; one kept on a server by where it is kept,
+  // host/database/schema, since one schema name may recur on several servers.
+  const std::string footer_name =
+      db::IsFileSource(context.db_path) ? report.project_name : form.ProjectName();
+  report.footer = {kProjectNameCaption + footer_name, "审计阶段：" + context.stage,
+                   "打印日期：" + printed_date};
   return report;
+}
+
+std::string ChineseDate(int year, int month, int day) {
+  return std::to_string(year) + "年" + std::to_string(month) + "月" + std::to_string(day) + "日";
+}
+
+std::string TodayText() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  return ChineseDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
 }
 
 std::string PageNumberText(int page, int pages) {

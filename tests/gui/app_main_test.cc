@@ -19,6 +19,8 @@ int main(int argc, char** argv) {
     argv[--argc] = nullptr;
   }
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  // Qt's file dialogs keep their history in the settings of the build, not in the user's.
+  setenv("XDG_CONFIG_HOME", TORVA_BINARY_DIR "/test-config", 1);
   QApplication app(argc, argv);
   ::testing::InitGoogleTest(&argc, argv);
   return RUN_ALL_TESTS();

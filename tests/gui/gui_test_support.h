@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <stdexcept>
@@ -20,6 +22,8 @@
 
 #include "db/connection.h"
 #include "db/connection_string.h"
+#include "gui/audit_window.h"
+#include "gui/form_session.h"
 
 namespace torva::gui_test {
 
@@ -99,6 +103,7 @@ struct SeenDialog {
   Qt::WindowModality modality = Qt::NonModal;
   QWidget* owner = nullptr;  // the window the box belongs to
   QStringList button_texts;  // as shown, in the box's order
+  QFont font;                // the box's own font, which its texts are set in
 };
 
 // Polls for visible message boxes, records each and answers it: OK, or for a question the answer
@@ -122,7 +127,7 @@ class DialogWatcher : public QObject {
       QStringList button_texts;
       for (QAbstractButton* button : box->buttons()) button_texts << button->text();
       seen_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(),
-                       box->windowModality(), box->parentWidget(), button_texts});
+                       box->windowModality(), box->parentWidget(), button_texts, box->font()});
       QAbstractButton* button = box->button(answer_);
       if (button == nullptr) button = box->button(QMessageBox::Ok);
       if (button != nullptr) button->click();
@@ -139,5 +144,62 @@ class DialogWatcher : public QObject {
 inline bool WaitFor(const std::function<bool()>& done, int ms = 10000) {
   return QTest::qWaitFor(done, ms);
 }
+
+// The form of `project` at audit stage "4" in its window, shown and loaded.
+inline std::unique_ptr<gui::FormSession> ShowForm(const TestProject& project) {
+  audit::FormContext context;
+  context.db_path = project.db_path();
+  context.stage = "4";
+  context.host_folder = project.host_folder();
+  auto session = std::make_unique<gui::FormSession>(context);
+  session->window().show();
+  EXPECT_TRUE(WaitFor(
+      [&session] { return session->window().property(gui::kFormShownProperty).toBool(); }));
+  return session;
+}
+
+// Answers the next file dialog that opens with `path` (accepted), or cancels it when `path` is
+// empty; returns what the dialog proposed, as it proposed it.
+class FileDialogAnswer : public QObject {
+ public:
+  explicit FileDialogAnswer(QString path) : path_(std::move(path)) {
+    connect(&timer_, &QTimer::timeout, this, [this] { Poll(); });
+    timer_.start(10);
+  }
+  bool answered() const { return answered_; }
+  const QString& proposed() const { return proposed_; }
+  QWidget* owner() const { return owner_; }
+
+ private:
+  // Answers every visible file dialog, again at each poll while it stays on the screen (a busy
+  // machine may show it before it takes an answer); one that refuses the answer for a second is
+  // cancelled, so that a test fails rather than waits for ever.
+  void Poll() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* dialog = qobject_cast<QFileDialog*>(widget);
+      if (dialog == nullptr || !dialog->isVisible()) continue;
+      if (!answered_) {
+        answered_ = true;
+        owner_ = dialog->parentWidget();
+        const QStringList selected = dialog->selectedFiles();
+        proposed_ = selected.isEmpty() ? QString() : selected.first();
+      }
+      if (path_.isEmpty() || ++attempts_ > 100) {
+        dialog->reject();
+      } else {
+        dialog->selectFile(path_);
+        static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept, which checks the name
+      }
+      return;
+    }
+  }
+
+  QString path_;
+  QTimer timer_;
+  bool answered_ = false;
+  int attempts_ = 0;
+  QString proposed_;
+  QWidget* owner_ = nullptr;
+};
 
 }  // namespace torva::gui_test

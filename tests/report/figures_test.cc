@@ -81,6 +81,33 @@ TEST(ReportFigures, LabourDayDifferencesKeepTheirDecimals) {
   EXPECT_EQ(FormatPlain(*ParseFigure("0.25")), "0.25");
 }
 
+TEST(ReportFigures, LabourDaysShowThreeDecimalsRoundedHalfAwayFromZero) {
+  EXPECT_EQ(FormatDays(*ParseFigure("2968.42")), "2968.420");
+  EXPECT_EQ(FormatDays(*ParseFigure("1.0005")), "1.001");
+  EXPECT_EQ(FormatDays(*ParseFigure("-1.0005")), "-1.001");
+  EXPECT_EQ(FormatDays(*ParseFigure("0.0004")), "0.000");
+  EXPECT_EQ(FormatDays(*ParseFigure("12345")), "12345.000");
+}
+
+TEST(ReportFigures, NothingSubmittedGivesNoReduction) {
+  // An empty submitted figure: nothing to reduce. An empty determined one counts 0.
+  EXPECT_FALSE(report::Reduction("", "52444.51", 2).has_value());
+  EXPECT_FALSE(report::Reduction("  ", "1", 2).has_value());
+  EXPECT_EQ(FormatAmount(*report::Reduction("300", "", 2)), "300.00");
+  EXPECT_FALSE(report::Reduction("12a", "1", 2).has_value());
+  EXPECT_FALSE(report::Reduction("1", "-", 2).has_value());
+  EXPECT_EQ(FormatPlain(*report::Reduction("2.0004", "1", 3)), "1.000");
+  EXPECT_EQ(FormatPlain(*report::Reduction("2.0004", "1", -1)), "1.0004");
+}
+
+TEST(ReportFigures, SumsAreExact) {
+  EXPECT_EQ(FormatAmount(Add(*ParseFigure("0.1"), *ParseFigure("0.2"))), "0.30");
+  EXPECT_EQ(FormatPlain(Add(*ParseFigure("123456789012345.67"), *ParseFigure("0.01"))),
+            "123456789012345.68");
+  EXPECT_EQ(FormatAmount(Add(*ParseFigure("-5"), *ParseFigure("5"))), "0.00");
+  EXPECT_EQ(FormatAmount(Add(*ParseFigure("-5"), *ParseFigure("-2.5"))), "-7.50");
+}
+
 TEST(ReportFigures, RateIsThePerCentOfTheSubmittedFigure) {
   EXPECT_EQ(Percent("143673.93", "2590701.65"), "5.55%");
   EXPECT_EQ(Percent("-50", "200"), "-25.00%");

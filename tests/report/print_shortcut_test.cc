@@ -2,6 +2,7 @@
 // report's pages, and the window's own layout stays as it was.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QApplication>
 #include <QLineEdit>
 #include <QPrintPreviewDialog>
@@ -9,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <filesystem>
 #include <memory>
 
 #include "gui/audit_window.h"
@@ -20,18 +22,18 @@ namespace {
 
 class PrintShortcutTest : public ::testing::Test {
  protected:
-  PrintShortcutTest() {
-    audit::FormContext context;
-    context.db_path = project_.db_path();
-    context.stage = "4";
-    context.host_folder = project_.host_folder();
-    session_ = std::make_unique<gui::FormSession>(context);
-    session_->window().show();
-    EXPECT_TRUE(WaitFor(
-        [this] { return session_->window().property(gui::kFormShownProperty).toBool(); }));
-  }
+  PrintShortcutTest() : session_(ShowForm(project_)) {}
   ~PrintShortcutTest() override {
     if (!session_->form().ended()) session_->form().RequestClose();
+  }
+
+  // Puts the focus in a field of the cover, where the auditor's keys go.
+  bool FocusAField() {
+    auto* edit = qobject_cast<QLineEdit*>(session_->window().ControlWidget("T_50"));
+    if (edit == nullptr) return false;
+    session_->window().activateWindow();
+    edit->setFocus();
+    return WaitFor([edit] { return QApplication::focusWidget() == edit; });
   }
 
   TestProject project_{kNoAutoRefreshSql};
@@ -40,11 +42,7 @@ class PrintShortcutTest : public ::testing::Test {
 };
 
 TEST_F(PrintShortcutTest, CtrlPOpensThePreviewOfTheReport) {
-  auto* edit = qobject_cast<QLineEdit*>(session_->window().ControlWidget("T_50"));
-  ASSERT_NE(edit, nullptr);
-  session_->window().activateWindow();
-  edit->setFocus();
-  ASSERT_TRUE(WaitFor([edit] { return QApplication::focusWidget() == edit; }));
+  ASSERT_TRUE(FocusAField());
   const QSize window_size = session_->window().size();
 
   bool seen = false;
@@ -72,6 +70,36 @@ TEST_F(PrintShortcutTest, CtrlPOpensThePreviewOfTheReport) {
   EXPECT_EQ(pages, 4);
   EXPECT_EQ(owner, &session_->window());
   EXPECT_EQ(session_->window().size(), window_size);
+  EXPECT_FALSE(session_->form().ended());
+}
+
+TEST_F(PrintShortcutTest, ThePreviewHasAButtonThatSavesTheWorkbook) {
+  ASSERT_TRUE(FocusAField());
+  const QString chosen = QString::fromStdString((project_.folder() / "preview.xlsx").string());
+  FileDialogAnswer answer(chosen);
+  bool pressed = false;
+  QWidget* preview_seen = nullptr;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    if (pressed) return;
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+      auto* preview = qobject_cast<QPrintPreviewDialog*>(widget);
+      if (preview == nullptr || !preview->isVisible()) continue;
+      auto* action = preview->findChild<QAction*>("exportWorkbook");
+      if (action == nullptr) continue;
+      pressed = true;
+      preview_seen = preview;
+      action->trigger();  // the save dialog, answered by `answer`, runs inside
+      preview->reject();
+    }
+  });
+  poll.start(20);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_P, Qt::ControlModifier);
+  ASSERT_TRUE(WaitFor([&] { return pressed; }));
+  poll.stop();
+  EXPECT_TRUE(answer.answered());
+  EXPECT_EQ(answer.owner(), preview_seen);
+  EXPECT_TRUE(std::filesystem::exists(chosen.toStdString()));
   EXPECT_FALSE(session_->form().ended());
 }
 

@@ -40,7 +40,7 @@ class ReportLayoutTest : public ::testing::Test {
   ReportLayout LayOut(const std::vector<std::pair<std::string, std::string>>& fields) {
     project_ = std::make_unique<ReportProject>(Saved(fields));
     project_->Open();
-    return report::LayOutReport(report::BuildReportModel(project_->form(), "2026-12-08"), writer_);
+    return report::LayOutReport(report::BuildReportModel(project_->form(), "2026年12月8日"), writer_);
   }
 
   double Advance(const PlacedText& text) {

@@ -42,7 +42,7 @@ class ReportModelTest : public ::testing::Test {
   ReportModel Build(const std::vector<std::pair<std::string, std::string>>& fields) {
     project_ = std::make_unique<ReportProject>(Saved(fields));
     project_->Open();
-    return report::BuildReportModel(project_->form(), "2026-12-08");
+    return report::BuildReportModel(project_->form(), "2026年12月8日");
   }
   std::unique_ptr<ReportProject> project_;
 };
@@ -79,12 +79,23 @@ TEST_F(ReportModelTest, RowsWithoutASubmittedFigureHaveNoReduction) {
   EXPECT_EQ(Row(table, "其中：材料差异(元)")[2], "-1,500.00");
 }
 
-TEST_F(ReportModelTest, LabourDaysReadAsTheirFieldsShowThem) {
-  const ReportModel report = Build({{"D_7", "2968.42"}, {"T_5", "2875.300"}, {"T_15", "2810.5"}});
+TEST_F(ReportModelTest, AnEmptySubmittedTotalHasNoReductionAndNoRate) {
+  // Nothing submitted by the designer: the determined total is no reduction of it.
+  const ReportModel report = Build({{"T_17", ""}, {"T_23", ""}, {"T_29", "52444.51"}});
+  EXPECT_EQ(Row(FirstTable(report.sections[2]), "合计勘察设计费"),
+            (std::vector<std::string>{"合计勘察设计费", "", "", "52,444.51", "", ""}));
+}
+
+TEST_F(ReportModelTest, LabourDaysReadWithTheThreeDecimalsTheyAreSavedWith) {
+  const ReportModel report = Build({{"D_7", "2968.42"}, {"T_5", "2875.300"}, {"T_15", "2810.5"},
+                                    {"D_8", "10.0004"}, {"T_16", "10.0005"}});
   const Table& table = FirstTable(report.sections[1]);
   EXPECT_EQ(Row(table, "技工日(个)"),
-            (std::vector<std::string>{"技工日(个)", "2968.42", "2875.300", "2810.5", "157.92",
+            (std::vector<std::string>{"技工日(个)", "2968.420", "2875.300", "2810.500", "157.920",
                                       "5.32%"}));
+  // Compared as printed: 10.000 less 10.001.
+  EXPECT_EQ(Row(table, "普工日(个)"),
+            (std::vector<std::string>{"普工日(个)", "10.000", "", "10.001", "-0.001", "-0.01%"}));
 }
 
 TEST_F(ReportModelTest, EmptyFieldsCountAsZeroAndOtherTextsStandAsTheyAre) {
@@ -110,7 +121,7 @@ TEST_F(ReportModelTest, NoRateWhereNothingWasSubmitted) {
 TEST_F(ReportModelTest, CoverIndentsThePartsOfATotal) {
   const ReportModel report = Build({{"T_48", "2543667.71"}, {"T_50", "2447027.72"}});
   const Section& cover = report.sections[0];
-  const Table& table = FirstTable(cover);
+  const Table& table = cover.blocks.back().table;
   ASSERT_EQ(table.rows.size(), 10u);
   EXPECT_EQ(table.rows[0][0].text, "工程总造价：");
   EXPECT_EQ(table.rows[0][1].text, "2,543,667.71");
@@ -122,13 +133,68 @@ TEST_F(ReportModelTest, CoverIndentsThePartsOfATotal) {
   EXPECT_EQ(table.rows[4][0].indent, 0);
 }
 
-TEST_F(ReportModelTest, CoverTitleIsTheTwoTitleFields) {
+TEST_F(ReportModelTest, FirstPageIsHeadedByTheReportTitleNotThePageName) {
   const ReportModel report = Build({{"T_46", "某某审计室"}, {"T_47", "结算审计报告"}});
   const auto& blocks = report.sections[0].blocks;
   ASSERT_GE(blocks.size(), 3u);
-  EXPECT_EQ(blocks[1].title.text, "某某审计室");
-  EXPECT_EQ(blocks[2].title.text, "结算审计报告");
+  EXPECT_EQ(blocks[0].kind, report::Block::Kind::kTitle);
+  EXPECT_EQ(blocks[0].title.text, "某某审计室");
+  EXPECT_EQ(blocks[1].title.text, "结算审计报告");
   EXPECT_EQ(report.document_title, "某某审计室 结算审计报告");
+  for (const auto& block : blocks) {
+    if (block.kind == report::Block::Kind::kTitle) {
+      EXPECT_NE(block.title.text, "报表封面");
+    }
+  }
+}
+
+TEST_F(ReportModelTest, EmptyTitleFieldsLeaveTheDefaultTitle) {
+  const ReportModel report = Build({{"T_46", ""}, {"T_47", "  "}});
+  const auto& blocks = report.sections[0].blocks;
+  EXPECT_EQ(blocks[0].title.text, "审计报告");
+  EXPECT_EQ(blocks[1].kind, report::Block::Kind::kTable);
+}
+
+TEST_F(ReportModelTest, CoverNamesTheProjectAndLeavesTheReportNumberBlank) {
+  const ReportModel report = Build({});
+  const Table& names = FirstTable(report.sections[0]);
+  EXPECT_EQ(Row(names, "工程名称："), (std::vector<std::string>{"工程名称：", "project"}));
+  EXPECT_EQ(Row(names, "报告编号："), (std::vector<std::string>{"报告编号：", ""}));
+}
+
+TEST_F(ReportModelTest, SignOffFollowsTheLastTableWithTheReportDate) {
+  const ReportModel report = Build({});
+  const auto& last = report.sections.back().blocks.back();
+  ASSERT_EQ(last.kind, report::Block::Kind::kTable);
+  EXPECT_TRUE(last.table.sign_off);
+  EXPECT_EQ(Row(last.table, "审计人员："), (std::vector<std::string>{"审计人员：", ""}));
+  EXPECT_EQ(Row(last.table, "复核人："), (std::vector<std::string>{"复核人：", ""}));
+  EXPECT_EQ(Row(last.table, "审计单位（盖章）"), (std::vector<std::string>{"审计单位（盖章）", ""}));
+  EXPECT_EQ(Row(last.table, "报告日期："),
+            (std::vector<std::string>{"报告日期：", "2026年12月8日"}));
+  EXPECT_EQ(report::ChineseDate(2027, 1, 31), "2027年1月31日");
+}
+
+TEST_F(ReportModelTest, ReductionsAreDerivedFromTheirRowsColumns) {
+  // What a spreadsheet turns into formulas: 审减额 = first column less last, 审减率 = 审减额 / first.
+  const ReportModel report = Build({{"D_2", "1116000"}, {"D_11", "1077120"}, {"T_9", "1046700"}});
+  const Table& table = FirstTable(report.sections[1]);
+  for (const auto& row : table.rows) {
+    if (row.front().text != "施工费(元)／应付施工费(元)") continue;
+    EXPECT_EQ(row[1].number, 1116000.0);
+    EXPECT_EQ(row[4].derivation, report::Derivation::kDifference);
+    EXPECT_EQ(row[4].first, 1);
+    EXPECT_EQ(row[4].second, 3);
+    EXPECT_EQ(row[4].number, 69300.0);
+    EXPECT_EQ(row[5].derivation, report::Derivation::kQuotient);
+    EXPECT_EQ(row[5].first, 4);
+    EXPECT_EQ(row[5].second, 1);
+    EXPECT_EQ(row[5].format, report::NumberFormat::kRate);
+    ASSERT_TRUE(row[5].number.has_value());
+    EXPECT_NEAR(*row[5].number, 69300.0 / 1116000.0, 1e-15);
+    return;
+  }
+  ADD_FAILURE() << "no row";
 }
 
 TEST_F(ReportModelTest, DesignFeeShowsTotalsAuditorRowsAndSwitches) {
@@ -160,8 +226,8 @@ TEST_F(ReportModelTest, PreliminaryReviewComparesItsTwoColumns) {
 
 TEST_F(ReportModelTest, FooterNamesTheProjectFileStageAndDate) {
   const ReportModel report = Build({});
-  EXPECT_EQ(report.footer, (std::vector<std::string>{"工程文件：project.db", "审计阶段：4",
-                                                     "打印日期：2026-12-08"}));
+  EXPECT_EQ(report.footer, (std::vector<std::string>{"工程名称：project", "审计阶段：4",
+                                                     "打印日期：2026年12月8日"}));
   EXPECT_EQ(report::PageNumberText(2, 5), "第 2 页 共 5 页");
 }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "form/catalogue.h"
+#include "report/report_model.h"
 #include "report_test_support.h"
 
 namespace torva::report_test {
@@ -67,11 +68,12 @@ bool HasLineWith(const std::string& text, const std::vector<std::string>& figure
   return false;
 }
 
-// The form's labels on its four pages, but not the hints on how to confirm an entry.
+// The form's labels on its four pages, but not the hints on how to confirm an entry, and the
+// captions of the pages but the first, which the report's title heads instead.
 std::vector<std::string> PageCaptions() {
   std::vector<std::string> captions;
   for (const form::ControlSpec& spec : form::Catalogue()) {
-    if (spec.type == form::ControlType::kPage) captions.push_back(spec.caption);
+    if (spec.type == form::ControlType::kPage && spec.name != "TS_FM") captions.push_back(spec.caption);
     if (spec.type != form::ControlType::kLabel || spec.font_color != 0) continue;
     std::istringstream words(spec.caption);  // a spaced caption line holds several captions
     for (std::string word; words >> word;) {
@@ -137,7 +139,15 @@ TEST_F(ReportPdfTest, DemoReportHoldsEveryCaptionFigureAndReduction) {
     EXPECT_TRUE(HasLineWith(text, {Grouped(a), Grouped(b), Grouped(a - b)}))
         << submitted << "=" << form.Text(submitted) << " " << determined << "=" << form.Text(determined);
   }
-  EXPECT_NE(text.find("工程文件：project.db"), std::string::npos);
+  EXPECT_NE(text.find("工程名称：project"), std::string::npos);
+  EXPECT_EQ(text.find("报表封面"), std::string::npos);
+  // The cover names the project, the sign-off follows the last table.
+  for (const char* word : {"工程名称：", "报告编号：", "审计人员：", "复核人：", "审计单位（盖章）",
+                           "报告日期："}) {
+    EXPECT_NE(text.find(word), std::string::npos) << word;
+  }
+  EXPECT_NE(text.find(report::TodayText()), std::string::npos);
+  EXPECT_LT(text.find("普工日"), text.find("审计人员："));
   EXPECT_NE(text.find("审计阶段：4"), std::string::npos);
   for (int page = 1; page <= 4; ++page) {
     EXPECT_NE(text.find("第 " + std::to_string(page) + " 页 共 4 页"), std::string::npos) << page;
@@ -162,7 +172,9 @@ TEST_F(ReportPdfTest, ExtremeFiguresReadInFullWithTheirReductions) {
                                  "1,123,456,789,012,345.67"}));
   EXPECT_TRUE(HasLineWith(text, {"-999,999,999,999,999.99", "0.01", "-1,000,000,000,000,000.00"}));
   EXPECT_TRUE(HasLineWith(text, {"0.30", "0.10", "0.20", "66.67%"}));
-  EXPECT_TRUE(HasLineWith(text, {"-42.00", "42.00"}));  // nothing submitted: no rate
+  // Nothing submitted: no reduction and no rate.
+  EXPECT_TRUE(HasLineWith(text, {"-42.00"}));
+  EXPECT_FALSE(HasLineWith(text, {"-42.00", "42.00"}));
   EXPECT_TRUE(HasLineWith(text, {"12a"}));
   EXPECT_TRUE(HasLineWith(text, {"-5.00"}));
   EXPECT_NE(Squeezed(text).find(long_title), std::string::npos);

@@ -341,5 +341,39 @@ TEST(CatalogueLabels, NoTextUnderAVisibleControlOrAnotherLabel) {
   }
 }
 
+// What a reader of the figures takes from the labels: each row caption and heading names a field
+// of its own page, and stands in the row of that field (its top within the field's height).
+TEST(CatalogueLabels, RowCaptionsAndHeadingsNameAFieldOfTheirRow) {
+  int captions = 0;
+  for (const ControlSpec& label : Catalogue()) {
+    if (label.role != LabelRole::kRowCaption && label.role != LabelRole::kRowHeading) continue;
+    const ControlSpec* field = FindSpec(label.labels);
+    ASSERT_NE(field, nullptr) << label.name << " names " << label.labels;
+    EXPECT_EQ(field->type, ControlType::kEdit) << label.name;
+    EXPECT_EQ(field->parent, label.parent) << label.name;
+    if (label.role == LabelRole::kRowCaption) {
+      ++captions;
+      EXPECT_LE(std::abs(label.top - field->top), field->height) << label.name;
+      EXPECT_EQ(RowCaptionOf(label.labels), &label) << label.name;
+    }
+  }
+  EXPECT_GE(captions, 60);
+  const auto text = [](const ControlSpec* label) { return label ? label->caption : "<none>"; };
+  EXPECT_EQ(text(RowCaptionOf("D_2")), "施工费(元)");
+  EXPECT_EQ(text(RowCaptionOf("T_31")), "勘察路由(km)");
+  EXPECT_EQ(text(RowCaptionOf("T_48")), "工程总造价：");
+  EXPECT_EQ(text(RowHeadingOf("D_12")), "其中：");
+  EXPECT_EQ(text(RowHeadingOf("Date_4")), "施工工日");
+  EXPECT_EQ(RowCaptionOf("T_42"), nullptr);  // hidden, no caption
+}
+
+TEST(CatalogueLabels, ColumnHeadersReadLeftToRight) {
+  std::vector<std::string> headers;
+  for (const ControlSpec* header : ColumnHeaders("TS_T")) headers.push_back(header->caption);
+  EXPECT_EQ(headers, (std::vector<std::string>{"设计单位送审", "建设单位初审", "审计单位审定"}));
+  EXPECT_EQ(ColumnHeaders("TS_CS").size(), 2u);
+  EXPECT_TRUE(ColumnHeaders("TS_FM").empty());
+}
+
 }  // namespace
 }  // namespace torva::form
