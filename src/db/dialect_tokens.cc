@@ -137,6 +137,28 @@ bool IsArithmeticWord(const Token& token) {
          EqualsIgnoreCase(token.text, "Mod");
 }
 
+std::string LiteralValue(std::string_view token) {
+  const char quote = token.front();
+  const std::string_view inner = token.substr(1, token.size() - 2);
+  std::string value;
+  value.reserve(inner.size());
+  for (std::size_t k = 0; k < inner.size(); ++k) {
+    if (inner[k] == quote) ++k;  // the first of a doubled quote
+    value += inner[k];
+  }
+  return value;
+}
+
+std::optional<int> FormatPatternDecimals(std::string_view pattern) {
+  constexpr std::size_t kMaxDecimals = 15;
+  if (pattern == "0") return 0;
+  if (pattern.size() < 3 || pattern.substr(0, 2) != "0.") return std::nullopt;
+  const std::string_view zeros = pattern.substr(2);
+  if (zeros.size() > kMaxDecimals) return std::nullopt;
+  if (zeros.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
+  return static_cast<int>(zeros.size());
+}
+
 std::string Excerpt(std::string_view text, std::size_t limit) {
   if (text.size() <= limit) return std::string(text);
   return std::string(text.substr(0, text::Utf8Boundary(text, limit))) + "...";

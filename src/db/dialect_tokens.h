@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,6 +44,15 @@ std::vector<Token> Tokenize(std::string_view sql);
 // + - * / % ^ \ and the words abs, round and Mod.
 bool IsArithmeticOperator(const Token& token);
 bool IsArithmeticWord(const Token& token);
+
+// The value of a quoted literal token ('text' or the dialect's "text"): the text between the
+// quotes, each doubled quote made one.
+std::string LiteralValue(std::string_view token);
+
+// The number of decimals of a Format pattern "0", "0.0", "0.00", ... (at most 15: more than any
+// pattern of the form asks for, and still within what an 8-byte float holds); nothing for any
+// other pattern. Every backend's Format reads its pattern so.
+std::optional<int> FormatPatternDecimals(std::string_view pattern);
 
 // The start of `text`, cut at a character boundary, with "..." when it was cut: for error messages.
 std::string Excerpt(std::string_view text, std::size_t limit = 40);

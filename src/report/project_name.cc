@@ -3,33 +3,13 @@
 #include <filesystem>
 #include <string>
 
+#include "text/strings.h"
+
 namespace torva::report {
 namespace {
 
 bool IsServerUri(std::string_view db) {
   return db.rfind("postgresql://", 0) == 0 || db.rfind("postgres://", 0) == 0;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// %XX decoded; a '%' not followed by two hex digits stays as it is.
-std::string PercentDecoded(std::string_view text) {
-  std::string decoded;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size() &&
-        HexValue(text[i + 1]) >= 0 && HexValue(text[i + 2]) >= 0) {
-      decoded.push_back(static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2])));
-      i += 2;
-    } else {
-      decoded.push_back(text[i]);
-    }
-  }
-  return decoded;
 }
 
 // The first schema of a search path given in the connection's options ("-c search_path=a,b").
@@ -60,7 +40,7 @@ std::string ServerProjectName(std::string_view uri) {
     if (end == std::string_view::npos) end = query.size();
     const std::string_view pair = query.substr(start, end - start);
     if (pair.rfind("options=", 0) == 0) {
-      const std::string schema = SearchPathSchema(PercentDecoded(pair.substr(8)));
+      const std::string schema = SearchPathSchema(text::PercentDecoded(pair.substr(8)));
       if (!schema.empty()) return schema;
     }
     start = end + 1;
@@ -68,7 +48,7 @@ std::string ServerProjectName(std::string_view uri) {
   const std::string_view rest = uri.substr(scheme_end, query_at - scheme_end);
   const std::size_t slash = rest.find('/');
   if (slash == std::string_view::npos) return {};
-  return PercentDecoded(rest.substr(slash + 1));
+  return text::PercentDecoded(rest.substr(slash + 1));
 }
 
 }  // namespace

@@ -131,4 +131,26 @@ constexpr bool IsValidUtf8(std::string_view bytes) {
   return true;
 }
 
+// `text` with each %XX (two hexadecimal digits) made the byte it names, as in a URI; a '%' not
+// followed by two hexadecimal digits is kept as it stands.
+inline std::string PercentDecoded(std::string_view text) {
+  const auto hex = [](char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t k = 0; k < text.size(); ++k) {
+    if (text[k] == '%' && k + 2 < text.size() && hex(text[k + 1]) >= 0 && hex(text[k + 2]) >= 0) {
+      out += static_cast<char>(hex(text[k + 1]) * 16 + hex(text[k + 2]));
+      k += 2;
+      continue;
+    }
+    out += text[k];
+  }
+  return out;
+}
+
 }  // namespace torva::text

@@ -28,33 +28,6 @@ struct Piece {
   std::string_view text;
 };
 
-// More decimals than any pattern of the form asks for, and still within what an 8-byte float holds;
-// the same bound as the SQLite file's Format.
-constexpr int kMaxPatternDecimals = 15;
-
-// Number of decimals of a pattern "0", "0.0", "0.00", ...; nullopt for any other pattern.
-std::optional<int> PatternDecimals(std::string_view pattern) {
-  if (pattern == "0") return 0;
-  if (pattern.size() < 3 || pattern.substr(0, 2) != "0.") return std::nullopt;
-  const std::string_view zeros = pattern.substr(2);
-  if (zeros.size() > kMaxPatternDecimals) return std::nullopt;
-  if (zeros.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
-  return static_cast<int>(zeros.size());
-}
-
-// The value of a quoted literal: the text between the quotes with each doubled quote made one.
-std::string LiteralValue(std::string_view token) {
-  const char quote = token.front();
-  const std::string_view inner = token.substr(1, token.size() - 2);
-  std::string value;
-  value.reserve(inner.size());
-  for (std::size_t k = 0; k < inner.size(); ++k) {
-    if (inner[k] == quote) ++k;  // the first of a doubled quote
-    value += inner[k];
-  }
-  return value;
-}
-
 // [Name] or `Name` as the server's quoted name, in lower case: the bare name G_QF means g_qf there.
 std::string QuotedName(std::string_view token) {
   const std::string inner = text::ToLowerAscii(token.substr(1, token.size() - 2));
@@ -220,7 +193,7 @@ class Translator {
     const auto [pattern_from, pattern_to] = arguments[1];
     std::optional<int> decimals;
     if (pattern_to == pattern_from + 1 && IsLiteral(pieces_[pattern_from])) {
-      decimals = PatternDecimals(LiteralValue(pieces_[pattern_from].text));
+      decimals = FormatPatternDecimals(LiteralValue(pieces_[pattern_from].text));
     }
     if (!decimals) {
       Fail("Format: unsupported pattern " + std::string(Excerpt(pieces_[pattern_from].text)) +

@@ -12,31 +12,6 @@ namespace {
 
 constexpr std::string_view kMask = "***";
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-// %XX decoded; a '%' not followed by two hex digits is kept as it stands.
-std::string PercentDecoded(std::string_view text) {
-  std::string out;
-  for (std::size_t k = 0; k < text.size(); ++k) {
-    if (text[k] == '%' && k + 2 < text.size()) {
-      const int high = HexValue(text[k + 1]);
-      const int low = HexValue(text[k + 2]);
-      if (high >= 0 && low >= 0) {
-        out += static_cast<char>(high * 16 + low);
-        k += 2;
-        continue;
-      }
-    }
-    out += text[k];
-  }
-  return out;
-}
-
 std::size_t SchemeLength(std::string_view text) {
   for (std::string_view scheme : {"postgresql://", "postgres://"}) {
     if (text.size() >= scheme.size() &&
@@ -74,8 +49,8 @@ std::vector<Span> UriPasswords(std::string_view uri) {
     if (end == std::string_view::npos) end = uri.size();
     const std::string_view pair = uri.substr(k, end - k);
     const std::size_t equals = pair.find('=');
-    if (equals != std::string_view::npos && PercentDecoded(pair.substr(0, equals)) == "password" &&
-        equals + 1 < pair.size()) {
+    if (equals != std::string_view::npos && equals + 1 < pair.size() &&
+        text::PercentDecoded(pair.substr(0, equals)) == "password") {
       spans.push_back({k + equals + 1, end});
     }
     k = end + 1;
@@ -156,7 +131,7 @@ std::string ScrubPasswords(std::string_view message, std::string_view uri) {
   for (const Span& span : Passwords(uri)) {
     const std::string_view raw = uri.substr(span.begin, span.end - span.begin);
     ReplaceAll(out, raw, kMask);
-    ReplaceAll(out, PercentDecoded(raw), kMask);
+    ReplaceAll(out, text::PercentDecoded(raw), kMask);
   }
   return out;
 }

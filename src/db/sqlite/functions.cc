@@ -8,14 +8,13 @@
 #include <string>
 #include <string_view>
 
+#include "db/dialect_tokens.h"
 #include "text/number_text.h"
 
 namespace torva::db::sqlite {
 namespace {
 
 constexpr int kFlags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
-// More decimals than any pattern of the form asks for, and still within what an 8-byte float holds.
-constexpr int kMaxPatternDecimals = 15;
 
 std::string_view TextOf(sqlite3_value* value) {
   const auto* bytes = reinterpret_cast<const char*>(sqlite3_value_text(value));
@@ -119,20 +118,10 @@ void WholeDivision(sqlite3_context* context, int, sqlite3_value** argv) {
   sqlite3_result_int64(context, kRemainder ? *dividend % *divisor : *dividend / *divisor);
 }
 
-// Number of decimals of a pattern "0", "0.0", "0.00", ...; nullopt for any other pattern.
-std::optional<int> PatternDecimals(std::string_view pattern) {
-  if (pattern == "0") return 0;
-  if (pattern.size() < 3 || pattern.substr(0, 2) != "0.") return std::nullopt;
-  const std::string_view zeros = pattern.substr(2);
-  if (zeros.size() > kMaxPatternDecimals) return std::nullopt;
-  if (zeros.find_first_not_of('0') != std::string_view::npos) return std::nullopt;
-  return static_cast<int>(zeros.size());
-}
-
 // Format(value, "0.00"): the value as text with the pattern's number of decimals.
 void Format(sqlite3_context* context, int, sqlite3_value** argv) {
   const std::optional<int> decimals =
-      sqlite3_value_type(argv[1]) == SQLITE_NULL ? std::nullopt : PatternDecimals(TextOf(argv[1]));
+      sqlite3_value_type(argv[1]) == SQLITE_NULL ? std::nullopt : FormatPatternDecimals(TextOf(argv[1]));
   if (!decimals) {
     const std::string message = "Format: unsupported pattern '" + std::string(TextOf(argv[1])) +
                                 "' (supported: \"0\", \"0.00\", \"0.000\" and the like)";

@@ -340,19 +340,6 @@ class ArithmeticRewriter {
   int depth_ = 0;
 };
 
-// The value of a quoted literal: the text between the quotes with each doubled quote made one.
-std::string LiteralValue(std::string_view token) {
-  const char quote = token.front();
-  const std::string_view inner = token.substr(1, token.size() - 2);
-  std::string value;
-  value.reserve(inner.size());
-  for (std::size_t k = 0; k < inner.size(); ++k) {
-    if (inner[k] == quote) ++k;  // the first of a doubled quote
-    value += inner[k];
-  }
-  return value;
-}
-
 }  // namespace
 
 std::string LiteralsAsParameters(std::string_view sql, std::vector<std::string>* values) {
