@@ -150,7 +150,8 @@ class Connection {
 // Opens the database named by a connection string of the desktop form ("Provider=...;Data
 // Source=...;..."): the one place that picks a backend (see above). A file path names a project
 // file that must exist (nothing is created); a "postgresql://" or "postgres://" URI a server's
-// database. Throws DbError (kCannotOpen, kNotADatabase, ...) or torva::Error with a clear text.
+// database. Throws DbError (kCannotOpen, kNotADatabase, kCannotConnect, ...) or torva::Error with a
+// clear text.
 std::unique_ptr<Connection> OpenConnection(const std::string& connection_string,
                                            const OpenOptions& options = {});
 

@@ -15,7 +15,7 @@ bool TakesSource(std::string_view data_source);
 
 // Connects as libpq reads the URI (~/.pgpass or PGPASSFILE, PGSERVICE, sslmode, several hosts with
 // target_session_attrs, ...), in UTF-8. The project's tables are those the connection's search_path
-// finds. Throws DbError(kCannotOpen) with libpq's words, any password masked.
+// finds. Throws DbError(kCannotConnect) with libpq's words, any password masked.
 std::unique_ptr<Connection> OpenDatabase(const std::string& data_source,
                                          const OpenOptions& options);
 

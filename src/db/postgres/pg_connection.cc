@@ -186,7 +186,7 @@ class PgConnection final : public Connection {
                               "fallback_application_name", nullptr};
     const char* values[] = {"10", uri_.c_str(), "UTF8", "torva", nullptr};
     conn_ = PQconnectdbParams(keywords, values, /*expand_dbname=*/1);
-    if (conn_ == nullptr) throw DbError(FailureKind::kCannotOpen, "out of memory");
+    if (conn_ == nullptr) throw DbError(FailureKind::kCannotConnect, "out of memory");
     // The server's notices and warnings ("there is no transaction in progress") are no concern of
     // the auditor's, and libpq would print them on standard error.
     PQsetNoticeProcessor(
@@ -194,7 +194,7 @@ class PgConnection final : public Connection {
     if (PQstatus(conn_) != CONNECTION_OK) {
       const std::string words = Scrub(TrimmedWords(PQerrorMessage(conn_)));
       Disconnect();
-      throw DbError(FailureKind::kCannotOpen, words);
+      throw DbError(FailureKind::kCannotConnect, words);
     }
     // Floats in their shortest exact text, the lock wait, and what the session may do: one round
     // trip.
@@ -211,7 +211,7 @@ class PgConnection final : public Connection {
       session = Native(setup);
     } catch (const DbError& error) {
       Disconnect();
-      throw DbError(FailureKind::kCannotOpen, error.what());
+      throw DbError(FailureKind::kCannotConnect, error.what());
     }
     const char* host = PQhost(conn_);
     display_name_ = std::string(host == nullptr ? "" : host) + "/" +
