@@ -19,6 +19,11 @@ bool TakesSource(std::string_view data_source);
 std::unique_ptr<Connection> OpenDatabase(const std::string& data_source,
                                          const OpenOptions& options);
 
+// How many times this process's connections have sent the server something and waited for its
+// answer since the program started, the connections' own set-up included and libpq's handshake
+// not: the round trips that the tests and the bench count.
+long RoundTrips();
+
 // Creates the three tables of a project in the first schema of the connection's search path, in one
 // transaction; refuses (torva::Error) when that schema holds any of them already, or when the
 // search path names no schema that exists.
