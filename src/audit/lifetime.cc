@@ -1,6 +1,9 @@
 // Showing and closing the form, the two connections, the statement helpers and the error display.
 #include <exception>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "audit/failure_text.h"
 #include "audit/handlers.h"
@@ -110,7 +113,14 @@ bool TfrmMain::Connect() {
     // Checked for damage as it opens: the save must not write into a damaged file.
     connection = db::OpenConnection(db::JetConnectionString(context_.db_path),
                                     db::OpenOptions{.check_integrity = true});
-    connection->Execute(std::string(kProjectProbe));
+    // Every read of the open is known now, before any answer: the probe, the load, and the
+    // refresh at this stage, read even when the saved state turns automatic refresh off. A server
+    // is asked them all at once.
+    std::vector<std::string> reads = {std::string(kProjectProbe)};
+    for (std::string& read : LoadReads()) reads.push_back(std::move(read));
+    for (std::string& read : RefreshReads()) reads.push_back(std::move(read));
+    connection->Prefetch(reads);
+    connection->Open(std::string(kProjectProbe));
   } catch (const std::exception& e) {
     std::string text = ErrorText(e);
     const auto* failure = dynamic_cast<const db::DbError*>(&e);

@@ -368,6 +368,8 @@ void TfrmMain::SaveAllParams() {
 
 // ---- loading ----
 
+std::vector<std::string> TfrmMain::LoadReads() { return {std::string(kLoadSql)}; }
+
 void TfrmMain::LoadParams() {
   form::KnownValues& known = model_.known();
   form::KnownValues::Restore restoring(known);
