@@ -56,6 +56,12 @@ void TfrmMain::FormShow() {
     RequestClose();
     return;
   }
+  // Whatever the open asked in advance and did not read (automatic refresh off, or an error ended
+  // the open early) is dropped when it ends: a later refresh reads the budget as it is then.
+  struct DropUnread {
+    db::Connection& connection;
+    ~DropUnread() { connection.Prefetch({}); }
+  } drop_unread{*ac_gc_};
   try {
     LoadCoefficientList();
   } catch (const std::exception& e) {

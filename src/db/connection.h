@@ -101,7 +101,8 @@ class Connection {
   // first answer is needed. A backend whose round trips are dear asks them all at once and keeps
   // each answer until Open is given the identical text (each kept answer serves one Open); a
   // failed read is not kept, so its Open meets the failure itself. Whatever is kept is dropped by
-  // the next Execute, Begin or Reconnect, so no kept answer predates a write of this connection.
+  // the next Execute, Begin or Reconnect, so no kept answer predates a write of this connection,
+  // and by the next Prefetch (none: what is kept is dropped).
   // The file engine, whose reads cost no round trip, does nothing. Never throws a failure of the
   // database: a read that could not be asked is asked again by its Open.
   virtual void Prefetch(std::span<const std::string> /*statements*/) {}

@@ -136,5 +136,18 @@ TEST_F(PgFormRoundTripsTest, OpenKeystrokeAndCloseEachTakeAtMostThreeRoundTrips)
   EXPECT_TRUE(ui.messages.empty()) << ui.messages.front();
 }
 
+TEST_F(PgFormRoundTripsTest, ARefreshAfterAnOpenWithoutItReadsTheBudgetAsItIsThen) {
+  Connect()->Execute("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'Auto','0')");
+  testing::RecordingUi ui;
+  audit::TfrmMain form(Context(), ui);
+  form.Show();
+  ASSERT_EQ(form.Tag(), 1) << (ui.messages.empty() ? "" : ui.messages.back());
+  // Another program changes the auditor's discounted fee after the open asked its reads.
+  Connect()->Execute("Update G_QF set HJFY=HJFY+1000 where XM=\"折扣后施工费\"");
+  form.UserAction([&] { form.model().button("RzButton2").Click(); });
+  EXPECT_EQ(form.Text("T_9"), "1048700");
+  EXPECT_TRUE(form.RequestClose());
+}
+
 }  // namespace
 }  // namespace torva
