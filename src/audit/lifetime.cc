@@ -57,11 +57,15 @@ void TfrmMain::FormShow() {
     return;
   }
   // Whatever the open asked in advance and did not read (automatic refresh off, or an error ended
-  // the open early) is dropped when it ends: a later refresh reads the budget as it is then.
+  // the open early) is dropped when it ends: a later refresh reads the budget as it is then. The
+  // connection is looked up then, since a window closed while a dialog of the open waited has
+  // closed it.
   struct DropUnread {
-    db::Connection& connection;
-    ~DropUnread() { connection.Prefetch({}); }
-  } drop_unread{*ac_gc_};
+    TfrmMain& form;
+    ~DropUnread() {
+      if (form.ac_gc_) form.ac_gc_->Prefetch({});
+    }
+  } drop_unread{*this};
   try {
     LoadCoefficientList();
   } catch (const std::exception& e) {
