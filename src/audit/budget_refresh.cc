@@ -149,6 +149,56 @@ std::string NegatedText(const std::string& stored) {
   return negated;
 }
 
+// The budget items a column reads, and the statements that read them: RefreshColumn runs them and
+// ColumnReads lists them in the same order, so that the open can ask them all at once.
+constexpr std::string_view kFeeItem = "折扣后施工费";
+constexpr std::string_view kAuxiliaryItem = "辅助材料费";
+constexpr std::string_view kTaxItem = "税金";
+constexpr std::string_view kInstallItem = "建筑安装工程费";
+
+// The column's amount of one budget item, as HJ.
+std::string ItemSumSql(const BudgetColumn& column, std::string_view item) {
+  return "select sum(" + std::string(column.amount) + ") as HJ from G_QF where XM=\"" +
+         std::string(item) + "\"";
+}
+
+// The calculation expressions of one budget item, as SGJSS.
+std::string FactorSql(std::string_view item) {
+  return "select SGJSS from G_QF where XM=\"" + std::string(item) + "\"";
+}
+
+// The column's other fees, as QTF.
+std::string OtherFeesSql(const BudgetColumn& column) {
+  return "select Format(QTFY,\"0.00\") as QTF from P_ZHZ where GCID=32000 and LX>100 and " +
+         std::string(column.other_fees);
+}
+
+// A G_GCCS group's (CSName, S_Val) rows.
+std::string GroupSql(std::string_view id) {
+  return "select CSName,S_Val from G_GCCS where GCID=" + std::string(id);
+}
+
+// What RefreshColumn reads, in its order; a factor or group it skips is not read.
+void AddColumnReads(const BudgetColumn& column, std::vector<std::string>& reads) {
+  reads.push_back(ItemSumSql(column, kFeeItem));
+  if (!column.discount.empty()) reads.push_back(FactorSql(kFeeItem));
+  reads.push_back(ItemSumSql(column, kAuxiliaryItem));
+  if (!column.auxiliary_rate.empty()) reads.push_back(FactorSql(kAuxiliaryItem));
+  reads.push_back(ItemSumSql(column, kTaxItem));
+  reads.push_back(OtherFeesSql(column));
+  reads.push_back(GroupSql(column.group));
+  if (!column.difference_group.empty()) reads.push_back(GroupSql(column.difference_group));
+  if (!column.install.empty()) reads.push_back(ItemSumSql(column, kInstallItem));
+}
+
+// The columns a refresh fills at an audit stage, in the order it fills them.
+std::vector<const BudgetColumn*> StageColumns(const std::string& stage) {
+  if (stage == "0" || stage == "1" || stage == "2") return {&kSubmitted};
+  if (stage == "3") return {&kSubmitted, &kFirstReview};
+  if (stage == "4") return {&kSubmitted, &kFirstReview, &kAuditor};
+  return {};
+}
+
 }  // namespace
 
 void TfrmMain::RefreshColumn(const BudgetColumn& column) {
@@ -159,9 +209,7 @@ void TfrmMain::RefreshColumn(const BudgetColumn& column) {
     SetText(field, text::FormatGeneral(TextToFloat(stored)));
   };
   const auto item_sum = [&](std::string_view item, std::string_view field) {
-    amount("select sum(" + std::string(column.amount) + ") as HJ from G_QF where XM=\"" +
-               std::string(item) + "\"",
-           "HJ", field);
+    amount(ItemSumSql(column, item), "HJ", field);
   };
   // Factor: the text after the last '*' of the item's first SGJSS (possibly empty); no row, or no
   // '*', writes nothing. The budget keeps the discount and the auxiliary-material rate as the
@@ -170,7 +218,7 @@ void TfrmMain::RefreshColumn(const BudgetColumn& column) {
     if (field.empty()) return;
     std::string expression;
     {
-      const db::ResultPtr read = OpenSql("select SGJSS from G_QF where XM=\"" + std::string(item) + "\"");
+      const db::ResultPtr read = OpenSql(FactorSql(item));
       if (read->Eof()) return;
       expression = read->AsText("SGJSS");
     }
@@ -181,22 +229,18 @@ void TfrmMain::RefreshColumn(const BudgetColumn& column) {
   // Every (CSName, S_Val) row of a G_GCCS group, in the order read.
   const auto group = [this](std::string_view id) {
     Rows rows;
-    for (const db::ResultPtr read =
-             OpenSql("select CSName,S_Val from G_GCCS where GCID=" + std::string(id));
-         !read->Eof(); read->Next()) {
+    for (const db::ResultPtr read = OpenSql(GroupSql(id)); !read->Eof(); read->Next()) {
       rows.emplace_back(read->AsText("CSName"), read->AsText("S_Val"));
     }
     return rows;
   };
 
-  item_sum("折扣后施工费", column.fee);
-  factor("折扣后施工费", column.discount, column.discount_shown);
-  item_sum("辅助材料费", column.auxiliary);
-  factor("辅助材料费", column.auxiliary_rate, Factor::kPercent);
-  item_sum("税金", column.tax);
-  amount("select Format(QTFY,\"0.00\") as QTF from P_ZHZ where GCID=32000 and LX>100 and " +
-             std::string(column.other_fees),
-         "QTF", column.other);
+  item_sum(kFeeItem, column.fee);
+  factor(kFeeItem, column.discount, column.discount_shown);
+  item_sum(kAuxiliaryItem, column.auxiliary);
+  factor(kAuxiliaryItem, column.auxiliary_rate, Factor::kPercent);
+  item_sum(kTaxItem, column.tax);
+  amount(OtherFeesSql(column), "QTF", column.other);
   // Parameters: each key found writes its stored text unchanged; a key (or a whole group) that is
   // missing leaves its field as it is.
   const Rows parameters = group(column.group);
@@ -213,7 +257,13 @@ void TfrmMain::RefreshColumn(const BudgetColumn& column) {
   }
   // Each copy takes the source's text as it stands now.
   for (const auto& [target, source] : column.copies) SetText(target, Text(source));
-  if (!column.install.empty()) item_sum("建筑安装工程费", column.install);
+  if (!column.install.empty()) item_sum(kInstallItem, column.install);
+}
+
+std::vector<std::string> TfrmMain::RefreshReads() const {
+  std::vector<std::string> reads = {kAuditedInstallSql};
+  for (const BudgetColumn* column : StageColumns(context_.stage)) AddColumnReads(*column, reads);
+  return reads;
 }
 
 // The cover's owner-supplied materials line, from the amount the host passed.
@@ -226,16 +276,10 @@ void TfrmMain::RefreshFromBudget() {
   WriteInstallAmount();
 
   const std::string& stage = context_.stage;
-  if (stage == "0" || stage == "1" || stage == "2") {
-    RefreshColumn(kSubmitted);
-  } else if (stage == "3") {
-    RefreshColumn(kSubmitted);
-    RefreshColumn(kFirstReview);
+  for (const BudgetColumn* column : StageColumns(stage)) RefreshColumn(*column);
+  if (stage == "3") {
     model_.page_control().SetActiveIndex(2);  // TS_T "设计费定案"
   } else if (stage == "4") {
-    RefreshColumn(kSubmitted);
-    RefreshColumn(kFirstReview);
-    RefreshColumn(kAuditor);
     RefreshCoverMaterialsFee();
   }
 

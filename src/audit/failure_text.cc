@@ -25,6 +25,8 @@ std::string_view FailureCause(db::FailureKind kind) {
       return "数据库文件已损坏";
     case FailureKind::kCannotOpen:
       return "无法打开数据库文件";
+    case FailureKind::kCannotConnect:
+      return "无法连接数据库服务器";
     case FailureKind::kIo:
       return "读写数据库文件时磁盘出错";
     case FailureKind::kConnectionLost:

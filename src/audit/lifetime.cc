@@ -2,6 +2,9 @@
 #include <algorithm>
 #include <exception>
 #include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "audit/failure_text.h"
 #include "audit/handlers.h"
@@ -55,6 +58,16 @@ void TfrmMain::FormShow() {
     RequestClose();
     return;
   }
+  // Whatever the open asked in advance and did not read (automatic refresh off, or an error ended
+  // the open early) is dropped when it ends: a later refresh reads the budget as it is then. The
+  // connection is looked up then, since a window closed while a dialog of the open waited has
+  // closed it.
+  struct DropUnread {
+    TfrmMain& form;
+    ~DropUnread() {
+      if (form.ac_gc_) form.ac_gc_->Prefetch({});
+    }
+  } drop_unread{*this};
   try {
     LoadCoefficientList();
   } catch (const std::exception& e) {
@@ -125,7 +138,14 @@ bool TfrmMain::Connect() {
     // Checked for damage as it opens: the save must not write into a damaged file.
     connection = db::OpenConnection(db::JetConnectionString(context_.db_path),
                                     db::OpenOptions{.check_integrity = true});
-    connection->Execute(std::string(kProjectProbe));
+    // Every read of the open is known now, before any answer: the probe, the load, and the
+    // refresh at this stage, read even when the saved state turns automatic refresh off. A server
+    // is asked them all at once.
+    std::vector<std::string> reads = {std::string(kProjectProbe)};
+    for (std::string& read : LoadReads()) reads.push_back(std::move(read));
+    for (std::string& read : RefreshReads()) reads.push_back(std::move(read));
+    connection->Prefetch(reads);
+    connection->Open(std::string(kProjectProbe));
   } catch (const std::exception& e) {
     std::string text = ErrorText(e);
     const auto* failure = dynamic_cast<const db::DbError*>(&e);

@@ -75,6 +75,7 @@ std::string CannotSaveText(FailureKind kind, std::string_view words) {
       cause = "项目数据库缺少参数表，无法保存：";
       break;
     case FailureKind::kConnectionLost:
+    case FailureKind::kCannotConnect:
       cause = "与项目数据库的连接已断开，无法保存：";
       break;
     case FailureKind::kOther:
@@ -370,6 +371,8 @@ void TfrmMain::SaveAllParams() {
 }
 
 // ---- loading ----
+
+std::vector<std::string> TfrmMain::LoadReads() { return {std::string(kLoadSql)}; }
 
 void TfrmMain::LoadParams() {
   form::KnownValues& known = model_.known();

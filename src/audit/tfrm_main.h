@@ -22,6 +22,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "audit/coefficient_list.h"
 #include "audit/ui_port.h"
@@ -142,12 +143,17 @@ class TfrmMain {
 
   // ---- the coefficient list and loading (parameters.cc) ----
   void LoadParams();                 // FormShow step 4
+  // The statements LoadParams reads, in its order.
+  static std::vector<std::string> LoadReads();
   void MarkOneStageSurvey();         // FormShow step 5: RzE_KC from RzCB_KC
   void LoadCoefficientList();        // FormShow step 2
   void SaveCoefficientList();        // FormClose step 2
 
   // ---- budget refresh (budget_refresh.cc) ----
   void RefreshFromBudget();
+  // The statements RefreshFromBudget reads at this audit stage, in its order: none depends on an
+  // earlier answer.
+  std::vector<std::string> RefreshReads() const;
   // One column's amounts, labour days, materials and rates from its version of the budget.
   void RefreshColumn(const BudgetColumn& column);
   void RefreshCoverMaterialsFee();

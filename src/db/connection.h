@@ -97,6 +97,16 @@ class Connection {
   // Runs one statement that returns no rows (or whose rows nobody reads). Throws DbError.
   virtual void Execute(const std::string& sql) = 0;
 
+  // The reads the caller is about to Open, in the order it will open them, all known before the
+  // first answer is needed. A backend whose round trips are dear asks them all at once and keeps
+  // each answer until Open is given the identical text (each kept answer serves one Open); a
+  // failed read is not kept, so its Open meets the failure itself. Whatever is kept is dropped by
+  // the next Execute, Begin or Reconnect, so no kept answer predates a write of this connection,
+  // and by the next Prefetch (none: what is kept is dropped).
+  // The file engine, whose reads cost no round trip, does nothing. Never throws a failure of the
+  // database: a read that could not be asked is asked again by its Open.
+  virtual void Prefetch(std::span<const std::string> /*statements*/) {}
+
   // The save's transaction. Begin takes the right to write now (waiting for another program's lock
   // as a statement does); Commit makes everything since Begin durable; Rollback undoes it and is
   // harmless when no transaction is open (the engine may have rolled back already). Throw DbError.
@@ -150,7 +160,8 @@ class Connection {
 // Opens the database named by a connection string of the desktop form ("Provider=...;Data
 // Source=...;..."): the one place that picks a backend (see above). A file path names a project
 // file that must exist (nothing is created); a "postgresql://" or "postgres://" URI a server's
-// database. Throws DbError (kCannotOpen, kNotADatabase, ...) or torva::Error with a clear text.
+// database. Throws DbError (kCannotOpen, kNotADatabase, kCannotConnect, ...) or torva::Error with a
+// clear text.
 std::unique_ptr<Connection> OpenConnection(const std::string& connection_string,
                                            const OpenOptions& options = {});
 

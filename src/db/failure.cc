@@ -10,6 +10,7 @@ bool NoWriteCanSucceed(FailureKind kind) {
     case FailureKind::kDamaged:
     case FailureKind::kNotADatabase:
     case FailureKind::kCannotOpen:
+    case FailureKind::kCannotConnect:
     case FailureKind::kIo:
     case FailureKind::kMissingTable:
     case FailureKind::kConnectionLost:

@@ -21,14 +21,17 @@ enum class FailureKind {
   kLocked,          // another program or session holds a lock beyond the wait
   kMissingTable,    // a table the statement names is not there
   kMissingColumn,   // a column the statement names is not there
-  kCannotOpen,      // the database cannot be reached or opened
+  kCannotOpen,      // the database file cannot be opened
+  kCannotConnect,   // no connection to the database server could be made (unreachable, refused,
+                    // the database or role unknown, the password wrong)
   kIo,              // the disk reports an error, or a file beside the database cannot be opened
   kConnectionLost,  // a networked connection broke; Connection::Reconnect may mend it
   kDivisionByZero,  // the dialect's "/", "\" or Mod divided by zero (an error, not NULL)
 };
 
 // True for the kinds after which no further write on the connection can succeed: read-only (file or
-// folder), full, damaged, not a database, cannot open, I/O, missing table, connection lost. A
+// folder), full, damaged, not a database, cannot open or connect, I/O, missing table, connection
+// lost. A
 // caller that writes many rows stops at the first of them instead of reporting each row; any other
 // kind concerns the one statement.
 bool NoWriteCanSucceed(FailureKind kind);

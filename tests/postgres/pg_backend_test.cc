@@ -323,7 +323,7 @@ TEST_F(PgBackendTest, APasswordNeverAppearsInTheWordsOfAFailure) {
   const std::string bad_words = ErrorOf([&] { postgres::OpenDatabase(bad, {}); });
   EXPECT_NE(bad_words, "no error");
   EXPECT_EQ(bad_words.find("s3cr"), std::string::npos) << bad_words;
-  EXPECT_EQ(KindOf([&] { postgres::OpenDatabase(uri, {}); }), FailureKind::kCannotOpen);
+  EXPECT_EQ(KindOf([&] { postgres::OpenDatabase(uri, {}); }), FailureKind::kCannotConnect);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "db/failure.h"
 #include "text/error.h"
 
@@ -28,6 +30,14 @@ TEST(FailureTextTest, ADatabaseFailureShowsItsCauseInChineseBeforeTheEnginesWord
 TEST(FailureTextTest, AFolderThatCannotBeWrittenIsToldApartFromAFile) {
   EXPECT_NE(FailureCause(FailureKind::kReadOnlyFolder), FailureCause(FailureKind::kReadOnly));
   EXPECT_NE(FailureCause(FailureKind::kReadOnlyFolder).find("文件夹"), std::string_view::npos);
+}
+
+TEST(FailureTextTest, AServerThatCannotBeReachedIsNotCalledAFile) {
+  const std::string text = ErrorText(DbError(FailureKind::kCannotConnect,
+                                             "connection to server on socket failed"));
+  EXPECT_EQ(text, "无法连接数据库服务器：connection to server on socket failed");
+  EXPECT_EQ(text.find("文件"), std::string::npos);
+  EXPECT_NE(FailureCause(FailureKind::kCannotOpen).find("文件"), std::string_view::npos);
 }
 
 TEST(FailureTextTest, OtherErrorsAndFailuresOfNoKindStayAsTheyAre) {

@@ -2,10 +2,15 @@
 //
 // Every statement is sent with its literals as parameters (pg_dialect.h), so no text the auditor
 // typed is ever read as SQL. A statement is one round trip; the session is set up in one round trip
-// after connecting, and a save in three (Begin, its units in one pipeline, Commit).
+// after connecting, the reads of an open in one (Prefetch), and a save in three (Begin, its units
+// in one pipeline, Commit).
 #include <libpq-fe.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <deque>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -30,6 +35,10 @@ namespace {
 // then asks the auditor, as it does for a locked file.
 constexpr const char* kLockTimeout = "5s";
 
+// Every exchange with a server that waits for its answer, for the round trip counts of the tests
+// and the bench.
+std::atomic<long> round_trips{0};
+
 std::string TrimmedWords(const char* words) {
   std::string out = words == nullptr ? std::string() : std::string(words);
   while (!out.empty() && (out.back() == '\n' || out.back() == ' ')) out.pop_back();
@@ -46,10 +55,68 @@ class PgConnection final : public Connection {
 
   ResultPtr Open(const std::string& sql) override {
     const PgStatement statement = Translate(sql);
+    if (PgResultPtr kept = TakeKept(sql)) return MakeResult(std::move(kept), statement.formatted);
     return MakeResult(Mended([&] { return Run(statement); }), statement.formatted);
   }
 
-  void Execute(const std::string& sql) override { Run(Translate(sql)); }
+  void Execute(const std::string& sql) override {
+    kept_.clear();
+    Run(Translate(sql));
+  }
+
+  // The reads in one pipeline, each followed by its own synchronisation point, so that a read that
+  // fails leaves the others' answers standing (the server would skip everything after a failure
+  // up to the next one).
+  void Prefetch(std::span<const std::string> statements) override {
+    kept_.clear();
+    if (in_transaction_) return;
+    // As many as keep both sides' socket buffers from filling before the answers are read.
+    constexpr std::size_t kMaxReads = 256;
+    std::vector<std::pair<const std::string*, PgStatement>> reads;
+    for (const std::string& sql : statements.first(std::min(statements.size(), kMaxReads))) {
+      try {
+        reads.emplace_back(&sql, TranslateForPostgres(sql));
+      } catch (const Error&) {
+        // Its Open reports why it does not translate.
+      }
+    }
+    if (reads.empty()) return;
+    try {
+      RequireConnection();
+    } catch (const DbError&) {
+      return;  // the first Open meets the failure
+    }
+    ++round_trips;
+    if (PQenterPipelineMode(conn_) != 1) return;
+    bool sent = true;
+    for (const auto& [sql, statement] : reads) {
+      std::vector<const char*> values;
+      for (const std::string& value : statement.values) values.push_back(value.c_str());
+      sent = PQsendQueryParams(conn_, statement.sql.c_str(), static_cast<int>(values.size()),
+                               nullptr, values.data(), nullptr, nullptr, 0) == 1 &&
+             PQpipelineSync(conn_) == 1;
+      if (!sent) break;
+    }
+    if (sent) {
+      for (const auto& [sql, statement] : reads) {
+        PgResultPtr result(PQgetResult(conn_));
+        if (result == nullptr) break;
+        const bool answered = PQresultStatus(result.get()) == PGRES_TUPLES_OK;
+        // A command's results end with a null, then comes its synchronisation point.
+        while (PgResultPtr(PQgetResult(conn_)) != nullptr) {
+        }
+        PgResultPtr sync(PQgetResult(conn_));
+        if (sync == nullptr || PQresultStatus(sync.get()) != PGRES_PIPELINE_SYNC) break;
+        if (answered) kept_[*sql].push_back(std::move(result));
+      }
+    }
+    if (PQexitPipelineMode(conn_) != 1 || PQstatus(conn_) != CONNECTION_OK) {
+      // The pipeline did not end cleanly: nothing it answered is trusted, and the next statement
+      // finds the connection broken and opens it again.
+      kept_.clear();
+      lost_ = true;
+    }
+  }
 
   // The right to write G_GCCS, taken at once: EXCLUSIVE lets other sessions read but not write, so
   // two auditors closing the same project save one after the other, and the later close wins key
@@ -57,6 +124,7 @@ class PgConnection final : public Connection {
   // A connection lost since the last statement is opened again first: nothing uncommitted can be
   // lost at this point, and a close after the server came back saves everything.
   void Begin() override {
+    kept_.clear();
     Mended([&] {
       PgResultPtr result = Native("BEGIN; LOCK TABLE G_GCCS IN EXCLUSIVE MODE", /*check=*/false);
       if (PQresultStatus(result.get()) != PGRES_COMMAND_OK) {
@@ -186,7 +254,7 @@ class PgConnection final : public Connection {
                               "fallback_application_name", nullptr};
     const char* values[] = {"10", uri_.c_str(), "UTF8", "torva", nullptr};
     conn_ = PQconnectdbParams(keywords, values, /*expand_dbname=*/1);
-    if (conn_ == nullptr) throw DbError(FailureKind::kCannotOpen, "out of memory");
+    if (conn_ == nullptr) throw DbError(FailureKind::kCannotConnect, "out of memory");
     // The server's notices and warnings ("there is no transaction in progress") are no concern of
     // the auditor's, and libpq would print them on standard error.
     PQsetNoticeProcessor(
@@ -194,7 +262,7 @@ class PgConnection final : public Connection {
     if (PQstatus(conn_) != CONNECTION_OK) {
       const std::string words = Scrub(TrimmedWords(PQerrorMessage(conn_)));
       Disconnect();
-      throw DbError(FailureKind::kCannotOpen, words);
+      throw DbError(FailureKind::kCannotConnect, words);
     }
     // Floats in their shortest exact text, the lock wait, and what the session may do: one round
     // trip.
@@ -211,7 +279,7 @@ class PgConnection final : public Connection {
       session = Native(setup);
     } catch (const DbError& error) {
       Disconnect();
-      throw DbError(FailureKind::kCannotOpen, error.what());
+      throw DbError(FailureKind::kCannotConnect, error.what());
     }
     const char* host = PQhost(conn_);
     display_name_ = std::string(host == nullptr ? "" : host) + "/" +
@@ -221,8 +289,19 @@ class PgConnection final : public Connection {
   }
 
   void Disconnect() {
+    kept_.clear();
     if (conn_ != nullptr) PQfinish(conn_);
     conn_ = nullptr;
+  }
+
+  // The answer Prefetch kept for `sql`, once; null when none is kept.
+  PgResultPtr TakeKept(const std::string& sql) {
+    const auto found = kept_.find(sql);
+    if (found == kept_.end()) return nullptr;
+    PgResultPtr result = std::move(found->second.front());
+    found->second.pop_front();
+    if (found->second.empty()) kept_.erase(found);
+    return result;
   }
 
   std::string Scrub(std::string_view words) const { return ScrubPasswords(words, uri_); }
@@ -295,6 +374,7 @@ class PgConnection final : public Connection {
     std::vector<const char*> values;
     values.reserve(statement.values.size());
     for (const std::string& value : statement.values) values.push_back(value.c_str());
+    ++round_trips;
     PgResultPtr result(PQexecParams(conn_, statement.sql.c_str(), static_cast<int>(values.size()),
                                     nullptr, values.data(), nullptr, nullptr, 0));
     return Check(std::move(result));
@@ -304,6 +384,7 @@ class PgConnection final : public Connection {
   // go at once.
   PgResultPtr Native(const std::string& sql, bool check = true) {
     RequireConnection();
+    ++round_trips;
     PgResultPtr result(PQexec(conn_, sql.c_str()));
     return check ? Check(std::move(result)) : std::move(result);
   }
@@ -420,6 +501,7 @@ class PgConnection final : public Connection {
       return results;
     };
     RequireConnection();
+    ++round_trips;
     if (PQenterPipelineMode(conn_) != 1) return lost(0);
     for (const PgStatement& command : commands) {
       std::vector<const char*> values;
@@ -456,8 +538,9 @@ class PgConnection final : public Connection {
   }
 
   void RollbackQuietly() {
-    if (conn_ != nullptr && PQstatus(conn_) == CONNECTION_OK)
-      PgResultPtr(PQexec(conn_, "ROLLBACK"));
+    if (conn_ == nullptr || PQstatus(conn_) != CONNECTION_OK) return;
+    ++round_trips;
+    PgResultPtr(PQexec(conn_, "ROLLBACK"));
   }
 
   bool RollbackToQuietly(const std::string& name) {
@@ -477,6 +560,8 @@ class PgConnection final : public Connection {
   bool may_write_ = true;
   bool in_transaction_ = false;  // between Begin and Commit or Rollback
   mutable bool lost_ = false;    // a statement met a broken connection
+  // Prefetch's answers by the statement's text, in the order they were asked.
+  std::map<std::string, std::deque<PgResultPtr>, std::less<>> kept_;
 };
 
 }  // namespace
@@ -487,6 +572,8 @@ std::unique_ptr<Connection> OpenDatabase(const std::string& data_source,
                                          const OpenOptions& options) {
   return std::make_unique<PgConnection>(data_source, options);
 }
+
+long RoundTrips() { return round_trips.load(); }
 
 void CreateProject(const std::string& data_source) {
   PgConnection connection(data_source, OpenOptions{});
