@@ -156,30 +156,15 @@ TEST_F(PgFormTest, AUriNamingTwoHostsOpensOnTheSecondWhenTheFirstIsDown) {
 }
 
 // The server stopped while the form is open: a cluster of the test's own.
-class PgFormServerStopTest : public ::testing::Test {
+class PgFormServerStopTest : public torva::testing::OwnClusterTest {
  protected:
+  PgFormServerStopTest() : OwnClusterTest(".form.") {}
   void SetUp() override {
-    if (std::getenv("TORVA_PG_STATE") == nullptr) GTEST_SKIP() << "run through ctest";
-    state_ = std::string(TORVA_PG_STOP_STATE) + ".form." +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".state";
-    ASSERT_EQ(Cluster("start"), 0);
-    std::ifstream in(state_);
-    std::string folder;
-    std::getline(in, folder);
-    uri_ = "postgresql:///torva?host=" + folder + "&user=postgres";
-    db::postgres::CreateProject(uri_);
+    OwnClusterTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
     db::postgres::OpenDatabase(uri_, {})->Execute(
         "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'Auto','0')");
   }
-  void TearDown() override {
-    if (!state_.empty()) Cluster("stop");
-  }
-  int Cluster(const std::string& action) const {
-    return std::system(
-        (std::string(TORVA_PG_CLUSTER) + " " + action + " " + state_ + " >/dev/null").c_str());
-  }
-  std::string state_;
-  std::string uri_;
   HostFolder host_;
 };
 

@@ -12,32 +12,14 @@
 #include "db/connection.h"
 #include "db/failure.h"
 #include "db/postgres/pg_backend.h"
+#include "postgres/pg_test_support.h"
 
 namespace torva::db {
 namespace {
 
-class PgServerStopTest : public ::testing::Test {
+class PgServerStopTest : public torva::testing::OwnClusterTest {
  protected:
-  void SetUp() override {
-    if (std::getenv("TORVA_PG_STATE") == nullptr) GTEST_SKIP() << "run through ctest";
-    state_ = std::string(TORVA_PG_STOP_STATE) + "." +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".state";
-    ASSERT_EQ(Cluster("start"), 0);
-    std::ifstream in(state_);
-    std::string folder;
-    std::getline(in, folder);
-    uri_ = "postgresql:///torva?host=" + folder + "&user=postgres";
-    postgres::CreateProject(uri_);
-  }
-  void TearDown() override {
-    if (!state_.empty()) Cluster("stop");
-  }
-
-  int Cluster(const std::string& action) const {
-    const std::string command =
-        std::string(TORVA_PG_CLUSTER) + " " + action + " " + state_ + " >/dev/null";
-    return std::system(command.c_str());
-  }
+  PgServerStopTest() : OwnClusterTest(".") {}
 
   static std::string Rows(Connection& connection) {
     return connection
@@ -51,9 +33,6 @@ class PgServerStopTest : public ::testing::Test {
     return {"Delete from G_GCCS where GCID=-1 and CSName='" + key + "'",
             "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1,'" + key + "','" + value + "')"};
   }
-
-  std::string state_;
-  std::string uri_;
 };
 
 TEST_F(PgServerStopTest, AStatementWhileTheServerIsDownIsALostConnectionMendedWhenItIsBack) {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "db/connection.h"
 #include "db/postgres/pg_backend.h"
@@ -58,6 +59,40 @@ class PgTest : public ::testing::Test {
   std::string schema_;
   std::string uri_;
   std::unique_ptr<db::Connection> admin_;  // superuser, on the search path's default
+};
+
+// A cluster of the test's own, with an empty project in its database, for tests that stop the
+// server: stopping the shared one would fail every test running beside them. `label` keeps the
+// state files of two suites apart.
+class OwnClusterTest : public ::testing::Test {
+ protected:
+  explicit OwnClusterTest(std::string label) : label_(std::move(label)) {}
+
+  void SetUp() override {
+    if (std::getenv("TORVA_PG_STATE") == nullptr) GTEST_SKIP() << "run through ctest";
+    state_ = std::string(TORVA_PG_STOP_STATE) + label_ +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".state";
+    ASSERT_EQ(Cluster("start"), 0);
+    std::ifstream in(state_);
+    std::string folder;
+    std::getline(in, folder);
+    uri_ = "postgresql:///torva?host=" + folder + "&user=postgres";
+    db::postgres::CreateProject(uri_);
+  }
+  void TearDown() override {
+    if (!state_.empty()) Cluster("stop");
+  }
+
+  // cluster.sh ACTION on this test's cluster (start, stop, halt, resume); its exit status.
+  int Cluster(const std::string& action) const {
+    const std::string command =
+        std::string(TORVA_PG_CLUSTER) + " " + action + " " + state_ + " >/dev/null";
+    return std::system(command.c_str());
+  }
+
+  std::string label_;
+  std::string state_;
+  std::string uri_;
 };
 
 }  // namespace torva::testing
