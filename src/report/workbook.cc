@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -133,6 +134,9 @@ int WriteTable(lxw_worksheet* sheet, Formats& formats, const Table& table, int r
   return row;
 }
 
+// The spreadsheet's own number for A4 paper.
+constexpr std::uint8_t kPaperA4 = 9;
+
 void WriteSheet(lxw_workbook* workbook, Formats& formats, const Sheet& sheet, lxw_error* error) {
   lxw_worksheet* worksheet = workbook_add_worksheet(workbook, sheet.name.c_str());
   if (worksheet == nullptr) {
@@ -148,6 +152,9 @@ void WriteSheet(lxw_workbook* workbook, Formats& formats, const Sheet& sheet, lx
     worksheet_set_column(worksheet, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width,
                          nullptr);
   }
+  // Printed, each page's table keeps its columns together on A4 paper, as the report does.
+  worksheet_set_paper(worksheet, kPaperA4);
+  worksheet_fit_to_pages(worksheet, 1, 0);
   int row = 0;
   for (const Block& block : sheet.blocks) {
     if (block.kind == Block::Kind::kTitle) {

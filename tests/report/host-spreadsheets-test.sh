@@ -24,6 +24,12 @@ book = openpyxl.load_workbook(sys.argv[1])
 assert book.sheetnames == ["报表封面", "施工费定案", "设计费定案", "初步审核"], book.sheetnames
 cover = [[c.value for c in row] for row in book["报表封面"].iter_rows()]
 assert ["工程名称：", "北线"] in cover, cover
+for sheet in book.worksheets:
+    # Printed, a sheet's columns stay on one A4 page wide.
+    assert sheet.sheet_properties.pageSetUpPr.fitToPage, sheet.title
+    # One page wide (the file leaves out the width's default of 1), as many pages tall as needed.
+    assert sheet.page_setup.fitToWidth in (None, 1) and sheet.page_setup.fitToHeight == 0, sheet.title
+    assert sheet.page_setup.paperSize == 9, sheet.title
 PY
 ! "$host" --export "$work/x.xlsx" "$work/gone.db" 4 > /dev/null 2>&1 || fail "--export of no project succeeded"
 
