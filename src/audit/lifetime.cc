@@ -198,10 +198,12 @@ void TfrmMain::ShowError(std::string_view text) {
 
 // ---- statement helpers ----
 
-db::ResultPtr TfrmMain::OpenSql(const std::string& sql) {
+db::Connection& TfrmMain::Project() {
   if (!ac_gc_) throw Error("The database connection is not open.");
-  return ac_gc_->Open(sql);
+  return *ac_gc_;
 }
+
+db::ResultPtr TfrmMain::OpenSql(const std::string& sql) { return Project().Open(sql); }
 
 db::ResultPtr TfrmMain::OpenFeeStandard(const std::string& sql) {
   if (!q_kcsj_) q_kcsj_ = db::OpenConnection(q_kcsj_connection_, db::OpenOptions{.read_only = true});

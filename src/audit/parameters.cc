@@ -194,6 +194,13 @@ class TransactionLost : public Error {
       : Error(std::string(kSaveAbandoned) + reason) {}
 };
 
+// A key's parameter row replaced: the old row deleted, the new one inserted.
+std::vector<std::string> ParamStatements(const std::string& key, const std::string& value) {
+  return {"Delete from G_GCCS where GCID=-1 and CSName=" + Quoted(key),
+          "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1," + Quoted(key) + "," + Quoted(value) +
+              ")"};
+}
+
 // A failure inside the save after which no statement of it can succeed.
 class SaveCannotSucceed : public Error {
  public:
@@ -212,8 +219,7 @@ void ThrowIfSaveCannotSucceed(const DbError& error) {
 
 bool TfrmMain::ExecSql(const std::string& sql) {
   try {
-    if (!ac_gc_) throw Error("The database connection is not open.");
-    ac_gc_->Execute(sql);
+    Project().Execute(sql);
   } catch (const std::exception& e) {
     ui_.ShowMessage(kAppTitle, ErrorText(e), MessageIcon::kNone);
     return false;
@@ -229,9 +235,7 @@ void TfrmMain::ShowSaveFailure(const std::string& text) {
 }
 
 void TfrmMain::SaveParam(const std::string& key, const std::string& value) {
-  ExecSql("Delete from G_GCCS where GCID=-1 and CSName=" + Quoted(key));
-  ExecSql("Insert into G_GCCS(GCID,CSName,S_Val) Values(-1," + Quoted(key) + "," + Quoted(value) +
-          ")");
+  for (const std::string& sql : ParamStatements(key, value)) ExecSql(sql);
 }
 
 void TfrmMain::AskToLeaveUnsaved(const std::string& cause) {
@@ -269,10 +273,7 @@ void TfrmMain::SaveAllParams() {
           value = Checked(key.control) ? std::string(kEmergencyText) : std::string();
           break;
       }
-      units.push_back(
-          {"Delete from G_GCCS where GCID=-1 and CSName=" + Quoted(key.key),
-           "Insert into G_GCCS(GCID,CSName,S_Val) Values(-1," + Quoted(key.key) + "," +
-               Quoted(value) + ")"});
+      units.push_back(ParamStatements(key.key, value));
     }
   } catch (const std::exception&) {
     stopped = std::current_exception();
@@ -305,20 +306,20 @@ void TfrmMain::SaveAllParams() {
   } catch (const DbError& e) {
     return AskToLeaveUnsaved(CannotSaveText(e));
   }
-  in_save_transaction_ = true;
+  bool in_transaction = true;
   save_errors_shown_.clear();
   keys_not_saved_ = 0;
-  const auto roll_back = [this] {
-    in_save_transaction_ = false;
+  const auto roll_back = [this, &in_transaction] {
+    in_transaction = false;
     try {
       ac_gc_->Rollback();
     } catch (const std::exception&) {
       // Already rolled back by the database.
     }
   };
-  const auto commit = [this, &roll_back] {
-    if (!in_save_transaction_) return;
-    in_save_transaction_ = false;
+  const auto commit = [this, &roll_back, &in_transaction] {
+    if (!in_transaction) return;
+    in_transaction = false;
     try {
       ac_gc_->Commit();
     } catch (const DbError& e) {

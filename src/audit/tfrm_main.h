@@ -126,6 +126,8 @@ class TfrmMain {
   // Q_Pub: runs a statement on the project database and returns its result, which closes itself
   // (letting go of what it holds of the file) when the caller's scope ends. Errors reach the caller.
   db::ResultPtr OpenSql(const std::string& sql);
+  // The project database's connection; throws when the form is not connected.
+  db::Connection& Project();
   // Executes a statement on the project database; an error is shown in a plain dialog (caption
   // "TORVA", no icon) and the caller goes on. Returns whether it succeeded (nobody has to look).
   // Lives in parameters.cc, beside its only caller.
@@ -271,9 +273,6 @@ class TfrmMain {
   // The auditor chose to close without saving the parameters: the close writes nothing.
   bool leaving_unsaved_ = false;
 
-  // SaveAllParams holds a transaction open: SaveParam wraps each key in a savepoint, and a failure
-  // that no later statement can escape ends the save.
-  bool in_save_transaction_ = false;
   // While SaveAllParams runs: the database errors shown so far (each distinct text once per save)
   // and how many keys kept the rows they had.
   std::set<std::string, std::less<>> save_errors_shown_;
