@@ -9,6 +9,7 @@
 #include <string>
 
 #include "audit/tfrm_main.h"
+#include "db/data_source.h"
 #include "report/project_name.h"
 #include "report/report_print.h"
 #include "report/workbook.h"
@@ -21,7 +22,7 @@ QString ProposedWorkbookPath(const audit::TfrmMain& frm) {
   const std::string name = report::ProjectName(db);
   const QString file = QString::fromStdString(name.empty() ? "审计报告" : name) + ".xlsx";
   const QFileInfo project(QString::fromStdString(db));
-  const bool on_disk = db.find("://") == std::string::npos && project.absoluteDir().exists();
+  const bool on_disk = db::IsFileSource(db) && project.absoluteDir().exists();
   return QDir(on_disk ? project.absolutePath() : QDir::homePath()).filePath(file);
 }
 

@@ -160,24 +160,24 @@ bool ParseArguments(int argc, char** argv, Options* o) {
 
 // Runs one command of script mode on the form opened as a host opens it, then closes it (which
 // saves, as any close does). 0 when the command's file was written and the form ended.
-int RunOneCommand(const torva::audit::FormContext& context, const std::string& command,
-                  bool* written) {
+int RunOneCommand(const torva::audit::FormContext& context, const std::string& command) {
+  bool written = false;
   std::istringstream script(command + "\n");
   const int status = torva::host::RunScript(
       context, script, std::cout, std::cerr,
       [&](const torva::audit::TfrmMain& form, const std::string& pdf_path) {
         std::string report_error = WriteReport(form, pdf_path);
-        *written = report_error.empty();
-        if (!*written) std::cerr << "torva-host: " << report_error << '\n';
+        written = report_error.empty();
+        if (!written) std::cerr << "torva-host: " << report_error << '\n';
         return report_error;
       },
       [&](const torva::audit::TfrmMain& form, const std::string& xlsx_path) {
         std::string export_error = torva::report::WriteReportWorkbook(form, xlsx_path);
-        *written = export_error.empty();
+        written = export_error.empty();
         return export_error;
       });
   // A form that closed before the command (a failed connection) wrote nothing either.
-  return status != 0 ? status : *written ? 0 : 1;
+  return status != 0 ? status : written ? 0 : 1;
 }
 
 // The summary of many projects, read from their saved fields alone. Progress goes to standard error
@@ -253,11 +253,8 @@ int main(int argc, char** argv) {
     return torva::host::RunScript(context, in, std::cout, std::cerr, WriteReport,
                                   torva::report::WriteReportWorkbook);
   }
-  bool written = false;
-  if (!options.report.empty()) return RunOneCommand(context, "report " + options.report, &written);
-  if (!options.export_to.empty()) {
-    return RunOneCommand(context, "export " + options.export_to, &written);
-  }
+  if (!options.report.empty()) return RunOneCommand(context, "report " + options.report);
+  if (!options.export_to.empty()) return RunOneCommand(context, "export " + options.export_to);
   if (!options.snapshot.empty()) return RunSnapshot(context, options.snapshot);
 
   // The library takes the folder of its host's executable: to give it another one, start again

@@ -3,14 +3,11 @@
 #include <filesystem>
 #include <string>
 
+#include "db/data_source.h"
 #include "text/strings.h"
 
 namespace torva::report {
 namespace {
-
-bool IsServerUri(std::string_view db) {
-  return db.rfind("postgresql://", 0) == 0 || db.rfind("postgres://", 0) == 0;
-}
 
 // The first schema of a search path given in the connection's options ("-c search_path=a,b").
 std::string SearchPathSchema(const std::string& options) {
@@ -54,7 +51,7 @@ std::string ServerProjectName(std::string_view uri) {
 }  // namespace
 
 std::string ProjectName(std::string_view project_db) {
-  if (IsServerUri(project_db)) return ServerProjectName(project_db);
+  if (!db::IsFileSource(project_db)) return ServerProjectName(project_db);
   return std::filesystem::path(std::string(project_db)).stem().string();
 }
 
