@@ -13,9 +13,9 @@
 namespace torva::db {
 
 int Result::IndexOf(std::string_view column) const {
-  const std::vector<std::string> names = ColumnNames();
-  for (std::size_t index = 0; index < names.size(); ++index) {
-    if (text::EqualsIgnoreCase(names[index], column)) return static_cast<int>(index);
+  if (names_.empty()) names_ = ColumnNames();
+  for (std::size_t index = 0; index < names_.size(); ++index) {
+    if (text::EqualsIgnoreCase(names_[index], column)) return static_cast<int>(index);
   }
   throw Error("Field '" + std::string(column) + "' not found in the query result.");
 }

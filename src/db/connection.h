@@ -72,6 +72,9 @@ class Result {
 
  private:
   int IndexOf(std::string_view column) const;  // throws when the result has no such column
+  // The columns' names, asked of the backend once: a result's columns never change, and every
+  // read by name looks them up.
+  mutable std::vector<std::string> names_;
 };
 using ResultPtr = std::unique_ptr<Result>;
 
